@@ -1,0 +1,71 @@
+#include "app.h"
+
+SDL_Surface* ScreenSurface;
+SDL_Joystick* TiltJoystick;
+
+Uint32 FrameTime;
+Uint32 PreviousFrameTime;
+Uint32 IntroEndTime;
+bool AppActive = true;
+SDL_Event LastEvent;  // type starts as SDL_NOEVENT
+
+static void NoRedraw() {}
+
+Uint32 (*TickSource)() = SDL_GetTicks;
+void (*RedrawFrame)() = NoRedraw;
+
+bool IntroOver() { return FrameTime > IntroEndTime; }
+
+Uint32 PaceDelayMs(Uint32 elapsed) { return elapsed <= FramePeriodMs - 1 ? FramePeriodMs - elapsed : 0; }
+
+void DispatchEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_ACTIVEEVENT:
+      AppActive = event.active.gain != 0;
+      break;
+    case SDL_KEYDOWN:
+      HandleKeyEvent(event.key.keysym);
+      break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      HandleMouseEvent(event);
+      break;
+    case SDL_VIDEOEXPOSE:
+      if (IntroOver()) RedrawFrame();
+      break;
+    default:
+      break;
+  }
+}
+
+bool DrainEvents() {
+  // A quit request ends the loop after this drain even when other events
+  // follow it in the queue.
+  bool quit = false;
+  while (SDL_PollEvent(&LastEvent)) {
+    if (LastEvent.type == SDL_QUIT) quit = true;
+    DispatchEvent(LastEvent);
+  }
+  return quit;
+}
+
+void RunFrameLoop() {
+  for (;;) {
+    FrameTime = TickSource();
+    Uint32 delay = PaceDelayMs(FrameTime - PreviousFrameTime);
+    if (delay > 0) {
+      SDL_Delay(delay);
+      FrameTime = TickSource();
+    }
+    PreviousFrameTime = FrameTime;
+
+    if (AppActive && IntroOver()) {
+      UpdateTick();
+      RedrawFrame();
+    } else {
+      SDL_Delay(IdleDelayMs);
+    }
+    if (DrainEvents()) return;
+  }
+}

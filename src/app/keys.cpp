@@ -1,0 +1,24 @@
+#include "app.h"
+#include "sequencer.h"
+
+int SlotForKey(SDLKey sym) {
+  // Digits, and the letters e r t / d f g / x c v row by row.
+  if (sym >= SDLK_1 && sym <= SDLK_9) return sym - SDLK_1 + 1;
+  static const SDLKey Letters[9] = {SDLK_e, SDLK_r, SDLK_t, SDLK_d, SDLK_f, SDLK_g, SDLK_x, SDLK_c, SDLK_v};
+  for (int i = 0; i < 9; ++i)
+    if (sym == Letters[i]) return i + 1;
+  return 0;
+}
+
+void HandleKeyEvent(const SDL_keysym& key) {
+  IntroEndTime = 0;  // every key ends the intro wait
+  if (key.sym == SDLK_l) {
+    LifeMode ^= 1;
+    return;
+  }
+  int slot = SlotForKey(key.sym);
+  if (slot == 0) return;
+  char name[16];
+  PatternFileName(slot, name);
+  LoadOrSavePattern(name, (key.mod & KMOD_SHIFT) != 0);
+}

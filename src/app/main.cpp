@@ -1,0 +1,24 @@
+#include "app.h"
+#include "audio.h"
+
+int main(int, char**) {
+  SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_NOPARACHUTE);
+  if (!OpenAudioDevice()) return -1;
+  TiltJoystick = SDL_JoystickOpen(0);
+  PDL_Init(0);
+  FilterPointerFocusEvents();
+  ScreenSurface = OpenScreen();
+  if (!ScreenSurface) return -1;  // nothing may draw without a screen
+
+  IntroEndTime = SDL_GetTicks() + IntroMs;  // the initialisation counts into the intro
+  if (!InitResources()) return -1;
+
+  PreviousFrameTime = SDL_GetTicks();
+  AppActive = true;
+  RunFrameLoop();
+
+  CloseScreen();
+  PDL_Quit();
+  SDL_Quit();
+  return 0;
+}

@@ -1,0 +1,22 @@
+#include "app.h"
+#include "audio.h"
+#include "sequencer.h"
+
+TiltAxes (*TiltSource)(SDL_Joystick*) = ReadTiltAxes;
+void (*NoteSink)(int note) = PlayNote;
+
+void UpdateTick() {
+  static bool clockStarted = false;
+  if (!clockStarted) {
+    StartStepClock(TickSource());
+    clockStarted = true;
+  }
+  Uint32 now = TickSource();
+  TiltAxes axes = TiltSource(TiltJoystick);
+  Tilt tilt = ReadAccelerometer(axes.x, axes.y, axes.z);
+  DetectShake(now, tilt.m2);
+  SteerByTilt(tilt);
+  bool wrapped = AdvancePlayhead(now);
+  if (wrapped && LifeMode) EvolveLife();
+  TriggerLineNotes(NoteSink);
+}

@@ -1,0 +1,37 @@
+// What stands in for the handheld's own platform on ordinary Linux machines:
+// the platform library's start and stop calls, the OpenGL ES 2.0 screen,
+// activation events, and the accelerometer readings.
+#pragma once
+
+#include <SDL.h>
+
+// The device platform library's start and stop; here they do nothing.
+int PDL_Init(unsigned int flags);
+void PDL_Quit();
+
+// Asks for an OpenGL ES 2.0 context and sets the video mode: the whole display
+// when it is portrait, a 320 x 480 window on a landscape display. Returns the
+// screen surface with a current ES 2 context, or null when either cannot be had.
+SDL_Surface* OpenScreen();
+
+// Presents the frame drawn into the screen (the handheld's SDL_GL_SwapBuffers).
+// Does nothing when no screen is open, so GL code can run on other contexts.
+void SwapScreen();
+
+// Releases the ES context and gives SDL back its own, so SDL_Quit tears down cleanly.
+void CloseScreen();
+
+// Drops activation events that concern only the mouse pointer leaving or
+// entering the window: on the handheld the pointer never leaves the screen.
+void FilterPointerFocusEvents();
+int IsPointerFocusOnly(const SDL_Event& event);
+
+// The three accelerometer axes in raw joystick units (32768 is one gravity).
+struct TiltAxes {
+  Sint16 x, y, z;
+};
+
+// Reads joystick 0's axes 0 to 2 when it exists; otherwise held keys stand in:
+// arrows tilt, Backspace shakes, nothing held is a device lying flat and still.
+TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
+TiltAxes TiltFromKeys(const Uint8* keyState);

@@ -1,0 +1,74 @@
+// The handheld's SDL made an OpenGL ES 2.0 context for SDL_SetVideoMode. Classic
+// SDL 1.2 on X11 makes a desktop GLX context instead; we let it (so SDL treats the
+// window as a GL window: it never paints its own surface over ours and it reports
+// exposes), set that context aside and make an EGL ES 2 context on SDL's window.
+#include <EGL/egl.h>
+#include <SDL_syswm.h>
+
+#include "platform.h"
+#include "screen_glx.h"
+
+namespace {
+EGLDisplay ScreenDisplay = EGL_NO_DISPLAY;
+EGLSurface ScreenEglSurface = EGL_NO_SURFACE;
+EGLContext ScreenContext = EGL_NO_CONTEXT;
+SavedGlxContext SdlContext;
+
+// The handheld's reference screen, used as a window on landscape displays.
+const int ReferenceWidth = 320;
+const int ReferenceHeight = 480;
+
+bool MakeEglContext(Display* display, Window window) {
+  ScreenDisplay = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
+  if (ScreenDisplay == EGL_NO_DISPLAY || !eglInitialize(ScreenDisplay, nullptr, nullptr)) return false;
+  if (!eglBindAPI(EGL_OPENGL_ES_API)) return false;
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES2_BIT,
+                                     EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+  EGLConfig config;
+  EGLint count = 0;
+  if (!eglChooseConfig(ScreenDisplay, configAttributes, &config, 1, &count) || count < 1) return false;
+  ScreenEglSurface = eglCreateWindowSurface(ScreenDisplay, config, static_cast<EGLNativeWindowType>(window), nullptr);
+  if (ScreenEglSurface == EGL_NO_SURFACE) return false;
+  const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+  ScreenContext = eglCreateContext(ScreenDisplay, config, EGL_NO_CONTEXT, contextAttributes);
+  if (ScreenContext == EGL_NO_CONTEXT) return false;
+  return eglMakeCurrent(ScreenDisplay, ScreenEglSurface, ScreenEglSurface, ScreenContext);
+}
+}  // namespace
+
+SDL_Surface* OpenScreen() {
+  SDL_GL_SetAttribute(static_cast<SDL_GLattr>(17), 2);  // the handheld's "ES 2 please"; unknown here
+  const SDL_VideoInfo* info = SDL_GetVideoInfo();
+  bool portrait = info && info->current_h >= info->current_w;
+  SDL_Surface* surface = portrait ? SDL_SetVideoMode(0, 0, 0, SDL_OPENGL)
+                                  : SDL_SetVideoMode(ReferenceWidth, ReferenceHeight, 0, SDL_OPENGL);
+  if (!surface) return nullptr;
+
+  SDL_SysWMinfo wm;
+  SDL_VERSION(&wm.version);
+  if (SDL_GetWMInfo(&wm) != 1 || wm.subsystem != SDL_SYSWM_X11) return nullptr;
+  SdlContext = ReleaseGlxContext();  // EGL cannot be made current while GLX is
+  if (!MakeEglContext(wm.info.x11.display, wm.info.x11.window)) {
+    CloseScreen();
+    return nullptr;
+  }
+  return surface;
+}
+
+void SwapScreen() {
+  if (ScreenEglSurface != EGL_NO_SURFACE) eglSwapBuffers(ScreenDisplay, ScreenEglSurface);
+}
+
+void CloseScreen() {
+  if (ScreenDisplay != EGL_NO_DISPLAY) {
+    eglMakeCurrent(ScreenDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (ScreenContext != EGL_NO_CONTEXT) eglDestroyContext(ScreenDisplay, ScreenContext);
+    if (ScreenEglSurface != EGL_NO_SURFACE) eglDestroySurface(ScreenDisplay, ScreenEglSurface);
+    eglTerminate(ScreenDisplay);
+  }
+  ScreenDisplay = EGL_NO_DISPLAY;
+  ScreenEglSurface = EGL_NO_SURFACE;
+  ScreenContext = EGL_NO_CONTEXT;
+  RestoreGlxContext(SdlContext);  // SDL's teardown expects its own context current
+  SdlContext = SavedGlxContext{};
+}

@@ -1,0 +1,32 @@
+#include "platform.h"
+
+// Raw axis units of the stand-in readings: a tilt of 0.6 g along one axis with
+// 0.8 g left on z (so the magnitude stays one gravity), and full scale for a shake.
+static const int TiltReading = 19661;
+static const int TiltRemainder = 26214;
+static const int FullScale = 32767;
+
+static Sint16 Clamp16(int v) {
+  if (v > 32767) return 32767;
+  if (v < -32768) return -32768;
+  return static_cast<Sint16>(v);
+}
+
+TiltAxes TiltFromKeys(const Uint8* keyState) {
+  if (keyState[SDLK_BACKSPACE]) return TiltAxes{FullScale, FullScale, FullScale};
+  int x = 0, y = 0;
+  if (keyState[SDLK_RIGHT]) x += TiltReading;
+  if (keyState[SDLK_LEFT]) x -= TiltReading;
+  if (keyState[SDLK_UP]) y -= TiltReading;
+  if (keyState[SDLK_DOWN]) y += TiltReading;
+  bool tilted = keyState[SDLK_RIGHT] || keyState[SDLK_LEFT] || keyState[SDLK_UP] || keyState[SDLK_DOWN];
+  return TiltAxes{Clamp16(x), Clamp16(y), static_cast<Sint16>(tilted ? TiltRemainder : FullScale)};
+}
+
+TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
+  if (joystick) {
+    return TiltAxes{SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1),
+                    SDL_JoystickGetAxis(joystick, 2)};
+  }
+  return TiltFromKeys(SDL_GetKeyState(nullptr));
+}

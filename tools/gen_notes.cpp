@@ -1,0 +1,87 @@
+// Writes the sixteen note samples "note00.wav" to "note15.wav": 16-bit mono WAV
+// at 22050 Hz, a major pentatonic scale rising from C4 over three octaves, with a
+// soft mallet timbre: a fast attack, a smooth decay and a faint inharmonic
+// overtone that dies quickly, as a struck wooden bar sounds.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+const int Rate = 22050;
+const double Pi = 3.14159265358979323846;
+// Peak of one note: twelve at once at the program's volume 50/128 stay below full scale.
+const double Peak = 0.9 / 12.0 * 128.0 / 50.0;
+
+double NoteFrequency(int note) {
+  static const int Scale[5] = {0, 2, 4, 7, 9};  // semitones of the major pentatonic
+  int semitones = 12 * (note / 5) + Scale[note % 5];
+  return 261.6256 * std::pow(2.0, semitones / 12.0);
+}
+
+std::vector<int16_t> Synthesize(int note) {
+  double f = NoteFrequency(note);
+  // Higher notes ring shorter, as on a real bar: 1.4 s at the bottom, 0.6 s at the top.
+  double length = 1.4 - 0.8 * note / 15.0;
+  int frames = static_cast<int>(length * Rate);
+  double attack = 0.004, decay = length / 5.0;
+  std::vector<int16_t> samples(frames);
+  for (int i = 0; i < frames; ++i) {
+    double t = static_cast<double>(i) / Rate;
+    double envelope = (t < attack ? 0.5 - 0.5 * std::cos(Pi * t / attack) : 1.0) * std::exp(-(t - attack) / decay);
+    // A raised-cosine fade over the last 50 ms ends the note exactly at zero.
+    double tail = (frames - 1 - i) / static_cast<double>(Rate);
+    if (tail < 0.05) envelope *= 0.5 - 0.5 * std::cos(Pi * tail / 0.05);
+    double tone = std::sin(2 * Pi * f * t) + 0.18 * std::exp(-t / 0.08) * std::sin(2 * Pi * f * 2.76 * t);
+    samples[i] = static_cast<int16_t>(std::lround(32767.0 * Peak * envelope * tone / 1.18));
+  }
+  return samples;
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+bool WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> out;
+  uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+  out.insert(out.end(), {'R', 'I', 'F', 'F'});
+  Put32(out, 36 + dataBytes);
+  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  Put32(out, 16);
+  Put16(out, 1);  // PCM
+  Put16(out, 1);  // mono
+  Put32(out, Rate);
+  Put32(out, Rate * 2);
+  Put16(out, 2);
+  Put16(out, 16);
+  out.insert(out.end(), {'d', 'a', 't', 'a'});
+  Put32(out, dataBytes);
+  for (int16_t s : samples) Put16(out, static_cast<uint16_t>(s));
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  return std::fclose(file) == 0 && ok;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: gen_notes OUTPUT_DIR\n");
+    return 2;
+  }
+  for (int note = 0; note < 16; ++note) {
+    char name[16];
+    std::snprintf(name, sizeof name, "note%02d.wav", note);
+    if (!WriteWav(std::string(argv[1]) + "/" + name, Synthesize(note))) {
+      std::fprintf(stderr, "gen_notes: cannot write %s\n", name);
+      return 1;
+    }
+  }
+  return 0;
+}
