@@ -8,17 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "note_scale.h"
+
 namespace {
 const int Rate = 22050;
 const double Pi = 3.14159265358979323846;
 // Peak of one note: twelve at once at the program's volume 50/128 stay below full scale.
 const double Peak = 0.9 / 12.0 * 128.0 / 50.0;
-
-double NoteFrequency(int note) {
-  static const int Scale[5] = {0, 2, 4, 7, 9};  // semitones of the major pentatonic
-  int semitones = 12 * (note / 5) + Scale[note % 5];
-  return 261.6256 * std::pow(2.0, semitones / 12.0);
-}
 
 std::vector<int16_t> Synthesize(int note) {
   double f = NoteFrequency(note);

@@ -1,0 +1,208 @@
+#include "harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace {
+// Starts argv with env additions; stdout/stderr to files (or /dev/null), and
+// SIGINT/SIGTERM at their defaults so SDL turns SIGTERM into a quit request.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
+            const std::string& out, const std::string& err, int passFd = -1) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  setpgid(0, 0);
+  if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
+  int o = open(out.empty() ? "/dev/null" : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int e = open(err.empty() ? "/dev/null" : err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(o, 1);
+  dup2(e, 2);
+  int in = open("/dev/null", O_RDONLY);
+  dup2(in, 0);
+  for (int fd = 3; fd < 1024; ++fd)
+    if (fd != passFd) close(fd);
+  for (const std::string& kv : env) putenv(const_cast<char*>(kv.c_str()));
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
+std::string Capture(const std::string& command) {
+  std::string result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.append(buffer, n);
+  pclose(pipe);
+  return result;
+}
+
+int VisibleWindows(const XServer& server) {
+  std::string out = Capture("DISPLAY=" + server.Name() + " xdotool search --onlyvisible --name '' 2>/dev/null");
+  int lines = 0;
+  for (char c : out) lines += c == '\n';
+  return lines;
+}
+}  // namespace
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+XServer StartXvfb(int width, int height) {
+  XServer server;
+  int fds[2];
+  if (pipe(fds) != 0) return server;
+  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  server.pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, {},
+                     "", "", "", fds[1]);
+  close(fds[1]);
+  char buffer[32] = {0};
+  ssize_t n = read(fds[0], buffer, sizeof buffer - 1);  // Xvfb writes its display number when ready
+  close(fds[0]);
+  if (n > 0) server.display = std::atoi(buffer);
+  return server;
+}
+
+void StopXvfb(XServer& server) {
+  if (server.pid > 0) {
+    kill(server.pid, SIGTERM);
+    waitpid(server.pid, nullptr, 0);
+  }
+  server.pid = -1;
+}
+
+std::string MakeWorkDir(int missingNote) {
+  char name[] = "/tmp/pegpond-e2e-XXXXXX";
+  std::string dir = mkdtemp(name);
+  DIR* data = opendir(PEGPOND_DATA_DIR);
+  while (dirent* entry = readdir(data)) {
+    std::string file = entry->d_name;
+    if (file[0] == '.') continue;
+    char missing[16];
+    std::snprintf(missing, sizeof missing, "note%02d.wav", missingNote);
+    if (file == missing) continue;
+    std::string from = std::string(PEGPOND_DATA_DIR) + "/" + file;
+    if (symlink(from.c_str(), (dir + "/" + file).c_str()) != 0) std::perror("symlink");
+  }
+  closedir(data);
+  return dir;
+}
+
+void RemoveDir(const std::string& dir) {
+  if (dir.rfind("/tmp/pegpond-", 0) != 0) return;
+  if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) std::perror("rm");
+}
+
+Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio) {
+  Program program;
+  program.dir = dir;
+  program.outFile = dir + "/stdout.txt";
+  program.errFile = dir + "/stderr.txt";
+  std::vector<std::string> env = {"DISPLAY=" + server.Name(), "SDL_AUDIODRIVER=" + audio};
+  if (audio == "disk") {
+    program.soundFile = dir + "/sound.raw";
+    env.push_back("SDL_DISKAUDIOFILE=" + program.soundFile);
+    env.push_back("SDL_DISKAUDIODELAY=46");  // about real time
+  }
+  program.pid = Spawn({PEGPOND_BINARY}, env, dir, program.outFile, program.errFile);
+  return program;
+}
+
+bool WaitForWindow(const XServer& server, int timeoutMs) {
+  // Xvfb's root shows as one visible window; the program's window adds more.
+  for (int waited = 0; waited < timeoutMs; waited += 100) {
+    if (VisibleWindows(server) > 1) {
+      SleepMs(500);
+      return true;
+    }
+    SleepMs(100);
+  }
+  return false;
+}
+
+bool Running(const Program& program) {
+  return program.pid > 0 && waitpid(program.pid, nullptr, WNOHANG) == 0;
+}
+
+int WaitExit(Program& program, int timeoutMs) {
+  for (int waited = 0; program.pid > 0; waited += 20) {
+    int status = 0;
+    pid_t done = waitpid(program.pid, &status, WNOHANG);
+    if (done == program.pid) {
+      program.pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    if (waited >= timeoutMs) {
+      kill(program.pid, SIGKILL);
+      waitpid(program.pid, nullptr, 0);
+      program.pid = -1;
+      return -1;
+    }
+    SleepMs(20);
+  }
+  return -1;
+}
+
+void Terminate(Program& program) {
+  if (program.pid > 0) {
+    kill(program.pid, SIGTERM);
+    WaitExit(program);
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Xdo(const XServer& server, const std::string& args) {
+  return std::system(("DISPLAY=" + server.Name() + " xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+namespace {
+uint32_t Big32(const std::string& s, size_t at) {
+  return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) | (uint32_t(uint8_t(s[at + 2])) << 8) |
+         uint32_t(uint8_t(s[at + 3]));
+}
+}  // namespace
+
+Screenshot TakeScreenshot(const XServer& server) {
+  // xwd's format: a big-endian header, the colour map, then the pixels.
+  Screenshot shot;
+  std::string xwd = Capture("xwd -root -silent -display " + server.Name());
+  if (xwd.size() < 100) return shot;
+  uint32_t headerSize = Big32(xwd, 0), width = Big32(xwd, 16), height = Big32(xwd, 20);
+  uint32_t byteOrder = Big32(xwd, 28), bitsPerPixel = Big32(xwd, 44), bytesPerLine = Big32(xwd, 48);
+  uint32_t colours = Big32(xwd, 76);
+  size_t pixels = headerSize + colours * 12;
+  if (bitsPerPixel != 32 || xwd.size() < pixels + size_t(bytesPerLine) * height) return shot;
+  shot.width = int(width);
+  shot.height = int(height);
+  shot.rgb.resize(size_t(width) * height * 3);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint8_t* p = reinterpret_cast<const uint8_t*>(&xwd[pixels + size_t(y) * bytesPerLine + x * 4]);
+      uint32_t v = byteOrder == 0 ? (p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24)
+                                  : (uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
+      uint8_t* out = &shot.rgb[(size_t(y) * width + x) * 3];
+      out[0] = uint8_t(v >> 16);
+      out[1] = uint8_t(v >> 8);
+      out[2] = uint8_t(v);
+    }
+  return shot;
+}
