@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <string>
+
 // The device platform library's start and stop; here they do nothing.
 int PDL_Init(unsigned int flags);
 void PDL_Quit();
@@ -31,7 +33,24 @@ struct TiltAxes {
   Sint16 x, y, z;
 };
 
-// Reads joystick 0's axes 0 to 2 when it exists; otherwise held keys stand in:
-// arrows tilt, Backspace shakes, nothing held is a device lying flat and still.
+// Reads joystick 0's axes 0 to 2 when it exists; otherwise a Linux IIO
+// accelerometer; otherwise held keys stand in: arrows tilt, Backspace shakes,
+// nothing held is a device lying flat and still.
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
+
+// Linux IIO accelerometers (phones, convertibles) under a sysfs root,
+// normally "/sys/bus/iio/devices".
+struct IioAccelerometer {
+  std::string dir;  // the device's folder, with a trailing slash
+  double scale[3];  // m/s^2 per raw unit, per axis
+  double mount[9];  // row-major rotation into the device's axes
+};
+bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor);
+bool ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes);
+// Raw readings to joystick units: 32768 is one gravity, clamped to 16 bits.
+TiltAxes IioToJoystick(const IioAccelerometer& sensor, const double raw[3]);
+// The sensor the tilt source uses, found lazily under this root; a sensor
+// that stops answering is dropped and looked for again every few seconds.
+void SetTiltSensorRoot(const char* root);
+bool ReadTiltSensor(TiltAxes* axes);

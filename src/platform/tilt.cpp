@@ -28,5 +28,7 @@ TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
     return TiltAxes{SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1),
                     SDL_JoystickGetAxis(joystick, 2)};
   }
+  TiltAxes axes;
+  if (ReadTiltSensor(&axes)) return axes;
   return TiltFromKeys(SDL_GetKeyState(nullptr));
 }
