@@ -10,8 +10,14 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD)
 
+# With a display the toy starts in its window; without one a short headless
+# demo plays it under Xvfb and leaves a screenshot and a recording.
 run: build
-	scripts/pegpond-run $(BUILD)
+	@if [ -n "$${DISPLAY:-}" ]; then \
+	  PEGPOND_LIBEXEC=$(BUILD) PEGPOND_DATA=$(BUILD)/data scripts/pegpond; \
+	else \
+	  scripts/demo $(BUILD); \
+	fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2

@@ -7,6 +7,11 @@
 
 #include <string>
 
+// Chooses SDL's X11 video driver unless the user named one: without a display
+// SDL 1.2 would otherwise fall back to drawing text art in the terminal. Called
+// before SDL_Init.
+void PreparePlatform();
+
 // The device platform library's start and stop; here they do nothing.
 int PDL_Init(unsigned int flags);
 void PDL_Quit();
