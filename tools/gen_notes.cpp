@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "note_scale.h"
+#include "wav.h"
 
 namespace {
 const int Rate = 22050;
@@ -35,35 +36,6 @@ std::vector<int16_t> Synthesize(int note) {
   return samples;
 }
 
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-bool WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> out;
-  uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-  out.insert(out.end(), {'R', 'I', 'F', 'F'});
-  Put32(out, 36 + dataBytes);
-  out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(out, 16);
-  Put16(out, 1);  // PCM
-  Put16(out, 1);  // mono
-  Put32(out, Rate);
-  Put32(out, Rate * 2);
-  Put16(out, 2);
-  Put16(out, 16);
-  out.insert(out.end(), {'d', 'a', 't', 'a'});
-  Put32(out, dataBytes);
-  for (int16_t s : samples) Put16(out, static_cast<uint16_t>(s));
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  return std::fclose(file) == 0 && ok;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,7 +46,7 @@ int main(int argc, char** argv) {
   for (int note = 0; note < 16; ++note) {
     char name[16];
     std::snprintf(name, sizeof name, "note%02d.wav", note);
-    if (!WriteWav(std::string(argv[1]) + "/" + name, Synthesize(note))) {
+    if (!WriteWav(std::string(argv[1]) + "/" + name, Synthesize(note), 1)) {
       std::fprintf(stderr, "gen_notes: cannot write %s\n", name);
       return 1;
     }

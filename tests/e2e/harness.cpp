@@ -15,6 +15,8 @@
 #include <sstream>
 #include <thread>
 
+#include "xwd.h"
+
 namespace {
 // Starts argv with env additions; stdout/stderr to files (or /dev/null), and
 // SIGINT/SIGTERM at their defaults so SDL turns SIGTERM into a quit request.
@@ -174,35 +176,9 @@ bool Xdo(const XServer& server, const std::string& args) {
   return std::system(("DISPLAY=" + server.Name() + " xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-namespace {
-uint32_t Big32(const std::string& s, size_t at) {
-  return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) | (uint32_t(uint8_t(s[at + 2])) << 8) |
-         uint32_t(uint8_t(s[at + 3]));
-}
-}  // namespace
-
 Screenshot TakeScreenshot(const XServer& server) {
-  // xwd's format: a big-endian header, the colour map, then the pixels.
   Screenshot shot;
-  std::string xwd = Capture("xwd -root -silent -display " + server.Name());
-  if (xwd.size() < 100) return shot;
-  uint32_t headerSize = Big32(xwd, 0), width = Big32(xwd, 16), height = Big32(xwd, 20);
-  uint32_t byteOrder = Big32(xwd, 28), bitsPerPixel = Big32(xwd, 44), bytesPerLine = Big32(xwd, 48);
-  uint32_t colours = Big32(xwd, 76);
-  size_t pixels = headerSize + colours * 12;
-  if (bitsPerPixel != 32 || xwd.size() < pixels + size_t(bytesPerLine) * height) return shot;
-  shot.width = int(width);
-  shot.height = int(height);
-  shot.rgb.resize(size_t(width) * height * 3);
-  for (uint32_t y = 0; y < height; ++y)
-    for (uint32_t x = 0; x < width; ++x) {
-      const uint8_t* p = reinterpret_cast<const uint8_t*>(&xwd[pixels + size_t(y) * bytesPerLine + x * 4]);
-      uint32_t v = byteOrder == 0 ? (p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24)
-                                  : (uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
-      uint8_t* out = &shot.rgb[(size_t(y) * width + x) * 3];
-      out[0] = uint8_t(v >> 16);
-      out[1] = uint8_t(v >> 8);
-      out[2] = uint8_t(v);
-    }
+  if (!ReadXwd(Capture("xwd -root -silent -display " + server.Name()), &shot.width, &shot.height, &shot.rgb))
+    shot = Screenshot{};
   return shot;
 }
