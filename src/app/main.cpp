@@ -1,7 +1,9 @@
 #include "app.h"
 #include "audio.h"
+#include "render.h"
 
 int main(int, char**) {
+  PreparePlatform();
   SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_NOPARACHUTE);
   if (!OpenAudioDevice()) return -1;
   TiltJoystick = SDL_JoystickOpen(0);
@@ -9,12 +11,15 @@ int main(int, char**) {
   FilterPointerFocusEvents();
   ScreenSurface = OpenScreen();
   if (!ScreenSurface) return -1;  // nothing may draw without a screen
+  SetRenderScreen(ScreenSurface->w, ScreenSurface->h);
+  ShowSplash();
 
   IntroEndTime = SDL_GetTicks() + IntroMs;  // the initialisation counts into the intro
   if (!InitResources()) return -1;
 
   PreviousFrameTime = SDL_GetTicks();
   AppActive = true;
+  RedrawFrame = ComposeFrame;
   RunFrameLoop();
 
   CloseScreen();

@@ -1,5 +1,6 @@
 #include "app.h"
 #include "audio.h"
+#include "render.h"
 #include "sequencer.h"
 
 TiltAxes (*TiltSource)(SDL_Joystick*) = ReadTiltAxes;
@@ -18,5 +19,7 @@ void UpdateTick() {
   SteerByTilt(tilt);
   bool wrapped = AdvancePlayhead(now);
   if (wrapped && LifeMode) EvolveLife();
-  TriggerLineNotes(NoteSink);
+  BeginWaterStep();
+  LineSkip skip = TriggerLineNotes(NoteSink);
+  StepWater(skip.skipColumn, skip.skipRow);
 }

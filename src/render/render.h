@@ -1,0 +1,129 @@
+// Rendering: the screen layout and quad tables, the shader programs, picture
+// textures, the water simulation, frame composition and the splash screen.
+// Plain global state, all on the thread that owns the OpenGL ES 2.0 context.
+// Reads the peg grid and the sweep line; never drives the sequencer.
+#pragma once
+
+#include <GLES2/gl2.h>
+
+#include <cstdint>
+
+#include "sequencer.h"
+
+// ---- Screen ----------------------------------------------------------------
+// The W x H in pixels that every layout computation uses; the program sets it
+// from its screen surface right after the video mode. Starts as 320 x 480.
+void SetRenderScreen(int width, int height);
+extern int ScreenWidth, ScreenHeight;
+
+// ---- Start-up, tick and frame (what the application calls) -----------------
+// Puts "splash.png" on the whole screen and presents it once.
+void ShowSplash();
+// Programs, water field, quad tables, pictures and the water at rest, in that
+// order (the programs interleaved as the water and the tables need them).
+void InitRenderResources();
+// The water half of a tick: BeginWaterStep before the line's notes are
+// triggered, StepWater after, with the line whose pegs sit out this tick.
+void BeginWaterStep();
+void StepWater(int skipColumn, int skipRow);
+// Draws the water over the background, then the pegs, and presents.
+void ComposeFrame();
+
+// ---- Layout and quads ------------------------------------------------------
+// Cells are 25-pixel squares; the 300 x 400 grid sits 10 pixels from the left
+// edge and is centred vertically. Positions are in normalised device
+// coordinates; every quad lists its corners bottom-left, top-left, top-right,
+// bottom-right and is drawn as the triangles of QuadIndices.
+const int CellSize = 25;
+
+struct GridMetrics {
+  float GridLeft, GridBottom, HalfCellWidth, HalfCellHeight;
+};
+GridMetrics GridMetricsFor(int width, int height);
+
+struct QuadCorners {
+  float positions[12];  // four corners of (x, y, z)
+};
+// The cell's quad, lowered by drop.
+QuadCorners CellQuad(const GridMetrics& metrics, int column, int row, float drop);
+
+extern const float FullScreenPositions[12];
+extern const GLuint QuadIndices[6];
+extern const float UnitTexCoords[8];
+extern const float PegTexCoords[8];      // the central part of the peg picture
+extern float BackgroundTexCoords[8];     // the screen-shaped crop, mirrored top to bottom
+extern float SimTexCoords[8];            // the simulated part of a water texture
+// Fills the two tables that depend on the screen and the water size.
+void InitQuadTables(int width, int height, int simSize);
+
+// Points slot 0 at positions (3 floats a corner) and draws one quad.
+void DrawQuad(const float* positions);
+
+// ---- Shader programs -------------------------------------------------------
+// Attribute slots shared by every program.
+const GLuint PositionSlot = 0, TexCoord0Slot = 1, TexCoord1Slot = 2;
+
+extern const char* const QuadVertexShader;
+extern const char* const RippleFragmentShader;
+extern const char* const WaterFragmentShader;
+extern const char* const PegImpulseFragmentShader;
+extern const char* const BarImpulseFragmentShader;
+extern const char* const CopyFragmentShader;
+
+// Compiles, links and validates; any failure ends the process with status 255
+// and prints nothing.
+GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
+
+extern GLuint RippleProgram, WaterProgram, PegImpulseProgram, BarImpulseProgram, CopyProgram;
+extern GLint RippleTextureLocation, RippleTexelLocation;
+extern GLint WaterSamplerLocation, BackgroundSamplerLocation, WaterTexelLocation;
+
+// The five programs' halves of the start-up.
+void BuildRippleProgram();
+void BuildWaterProgram();
+void BuildImpulseAndCopyPrograms();
+
+// ---- Picture textures ------------------------------------------------------
+// A square picture file as a texture bound on unit 0, or 0 (no texture made, no
+// GL state changed) when the file is missing, undecodable, not square or
+// larger than GL_MAX_TEXTURE_SIZE. The file's top row is at t = 0.
+GLuint LoadTexture(const char* fileName);
+
+extern GLuint PegTexture, BackgroundTexture;
+
+// ---- Water simulation ------------------------------------------------------
+// Two square RGBA8 textures taking turns; each channel is offset by 0.5 so 0.5
+// is rest: r height, g velocity, b and a the slope across x and y.
+const float SimScale = 2.0f;  // screen pixels per texel
+extern int SimWidth, SimHeight, SimSize;
+
+struct WaterField {
+  GLuint textures[2];
+  GLuint framebuffer;
+  // Between ticks textures[current] is what the next frame shows and
+  // textures[current ^ 1] the newest state, which the next tick inks and steps.
+  int current = 0;
+};
+extern WaterField Water;
+
+// The smallest e with 2^e >= n, and at least 1.
+int PowerOfTwoExponent(unsigned n);
+// Sizes from the screen, the two textures and the framebuffer.
+void InitWaterField();
+// Sets textures[current] to rest and flips current.
+void ClearWaterTexture();
+// The thin quad that the sweep line pushes into the water.
+QuadCorners SweepBarQuad(const GridMetrics& metrics, const Playhead& line);
+
+// ---- Frame composition -----------------------------------------------------
+struct Composition {
+  // The sweep line index the previous frame saw: a frame that sees a new one
+  // draws that line's pegs lowered.
+  int32_t lastComposedIndex = 0;
+};
+extern Composition Composer;
+const float PressedDrop = 0.01f;
+
+// ---- Splash ----------------------------------------------------------------
+// The splash's window into its picture for W x H, upright, in corner order.
+void SplashTexCoords(int width, int height, float texCoords[8]);

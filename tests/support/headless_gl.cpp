@@ -1,0 +1,71 @@
+#include "headless_gl.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <cstddef>
+
+namespace {
+EGLDisplay Display = EGL_NO_DISPLAY;
+EGLSurface Surface = EGL_NO_SURFACE;
+EGLContext Context = EGL_NO_CONTEXT;
+
+EGLDisplay SurfacelessDisplay() {
+  auto getPlatformDisplay =
+      reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+  if (!getPlatformDisplay) return EGL_NO_DISPLAY;
+  return getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+}
+}  // namespace
+
+bool CreateHeadlessGl(int width, int height) {
+  DestroyHeadlessGl();
+  Display = SurfacelessDisplay();
+  if (Display == EGL_NO_DISPLAY || !eglInitialize(Display, nullptr, nullptr)) return false;
+  if (!eglBindAPI(EGL_OPENGL_ES_API)) return false;
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES2_BIT,
+                                     EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+                                     EGL_NONE};
+  EGLConfig config;
+  EGLint count = 0;
+  if (!eglChooseConfig(Display, configAttributes, &config, 1, &count) || count < 1) return false;
+  const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+  Surface = eglCreatePbufferSurface(Display, config, surfaceAttributes);
+  if (Surface == EGL_NO_SURFACE) return false;
+  const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+  Context = eglCreateContext(Display, config, EGL_NO_CONTEXT, contextAttributes);
+  if (Context == EGL_NO_CONTEXT) return false;
+  return eglMakeCurrent(Display, Surface, Surface, Context) == EGL_TRUE;
+}
+
+void DestroyHeadlessGl() {
+  if (Display != EGL_NO_DISPLAY) {
+    eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (Context != EGL_NO_CONTEXT) eglDestroyContext(Display, Context);
+    if (Surface != EGL_NO_SURFACE) eglDestroySurface(Display, Surface);
+    eglTerminate(Display);
+  }
+  Display = EGL_NO_DISPLAY;
+  Surface = EGL_NO_SURFACE;
+  Context = EGL_NO_CONTEXT;
+}
+
+std::vector<uint8_t> ReadPixels(int x, int y, int width, int height) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+std::vector<uint8_t> ReadTexture(GLuint texture, int x, int y, int width, int height) {
+  GLint previous = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+  GLuint scratch = 0;
+  glGenFramebuffers(1, &scratch);
+  glBindFramebuffer(GL_FRAMEBUFFER, scratch);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  std::vector<uint8_t> pixels = ReadPixels(x, y, width, height);
+  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+  glDeleteFramebuffers(1, &scratch);
+  return pixels;
+}
