@@ -1,0 +1,154 @@
+// What one frame costs on the software GL (one UpdateTick and one ComposeFrame,
+// finished on the GL), and how long start-up takes to the first composed
+// frame. Headless: no window, no sound; the clock advances one frame period
+// per tick, so the sweep steps, sounds (silently) and presses lines as it
+// does on the device. On-screen presentation is not included.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "headless_gl.h"
+#include "render.h"
+#include "scratch_files.h"
+#include "sequencer.h"
+
+namespace {
+Uint32 FakeNow = 1000;
+Uint32 FakeTicks() { return FakeNow; }
+TiltAxes LyingFlat(SDL_Joystick*) { return TiltAxes{0, 0, 32767}; }
+void Silent(int) {}
+
+// A round peg with soft edges and a 512 x 512 background of colour bands,
+// written into a scratch directory that becomes the working directory.
+std::string PicturesDirectory;
+bool MakePictures() {
+  PicturesDirectory = MakeScratchDirectory();
+  if (PicturesDirectory.empty() || chdir(PicturesDirectory.c_str()) != 0) return false;
+  std::vector<uint8_t> peg;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      float d = std::hypot(x - 31.5f, y - 31.5f) / 28.0f;
+      uint8_t alpha = static_cast<uint8_t>(255 * std::clamp(1.5f - d * 1.5f, 0.0f, 1.0f));
+      peg.insert(peg.end(), {230, 200, 90, alpha});
+    }
+  std::vector<uint8_t> background;
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x)
+      background.insert(background.end(), {uint8_t(x / 2), uint8_t(y / 2), uint8_t(((x / 32 + y / 32) & 1) * 120)});
+  return WritePng("peg.png", 64, 64, 4, peg) && WritePng("background.png", 512, 512, 3, background);
+}
+
+void SetGrid(bool full) {
+  ClearGrid();
+  if (full)
+    for (uint8_t& cell : PegGrid) cell = 1;
+}
+
+double Percentile(std::vector<double> samples, double fraction) {
+  std::sort(samples.begin(), samples.end());
+  size_t i = static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
+  return samples[i];
+}
+
+// One tick and one composed frame, at state.range(0) x state.range(1), with
+// every peg set when state.range(2) is 1.
+void TickAndCompose(benchmark::State& state) {
+  int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  if (!CreateHeadlessGl(width, height)) {
+    state.SkipWithError("no headless OpenGL ES 2.0 context");
+    return;
+  }
+  SetRenderScreen(width, height);
+  InitRenderResources();
+  SetGrid(state.range(2) != 0);
+  // The first frames compile the software GL's shader variants.
+  for (int i = 0; i < 20; ++i) {
+    FakeNow += FramePeriodMs;
+    UpdateTick();
+    ComposeFrame();
+  }
+  glFinish();
+
+  std::vector<double> frameMs;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    FakeNow += FramePeriodMs;
+    UpdateTick();
+    ComposeFrame();
+    glFinish();
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+    frameMs.push_back(took.count() * 1000);
+  }
+  state.counters["p10_ms"] = Percentile(frameMs, 0.10);
+  state.counters["median_ms"] = Percentile(frameMs, 0.50);
+  state.counters["p90_ms"] = Percentile(frameMs, 0.90);
+  state.counters["max_ms"] = Percentile(frameMs, 1.0);
+  state.counters["budget_left_ms"] = FramePeriodMs - Percentile(frameMs, 0.50);
+  DestroyHeadlessGl();
+}
+BENCHMARK(TickAndCompose)
+    ->ArgNames({"w", "h", "pegs"})
+    ->Args({320, 480, 0})
+    ->Args({320, 480, 1})
+    ->Args({720, 1440, 1})
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// From a fresh context to the first frame on it: the rendering's share of the
+// start-up (programs, water, tables, pictures, clears), the first tick and the
+// first composition.
+void StartUpToFirstFrame(benchmark::State& state) {
+  std::vector<double> startMs;
+  for (auto _ : state) {
+    if (!CreateHeadlessGl(320, 480)) {
+      state.SkipWithError("no headless OpenGL ES 2.0 context");
+      return;
+    }
+    SetRenderScreen(320, 480);
+    SetGrid(false);
+    auto start = std::chrono::steady_clock::now();
+    InitRenderResources();
+    FakeNow += FramePeriodMs;
+    UpdateTick();
+    ComposeFrame();
+    glFinish();
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(took.count());
+    startMs.push_back(took.count() * 1000);
+    DestroyHeadlessGl();
+  }
+  state.counters["p10_ms"] = Percentile(startMs, 0.10);
+  state.counters["median_ms"] = Percentile(startMs, 0.50);
+  state.counters["p90_ms"] = Percentile(startMs, 0.90);
+  state.counters["max_ms"] = Percentile(startMs, 1.0);
+}
+BENCHMARK(StartUpToFirstFrame)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+}  // namespace
+
+int main(int argc, char** argv) {
+  TickSource = FakeTicks;
+  TiltSource = LyingFlat;
+  NoteSink = Silent;
+  if (!MakePictures()) return 1;
+  if (CreateHeadlessGl(16, 16)) {
+    benchmark::AddCustomContext("gl_vendor", reinterpret_cast<const char*>(glGetString(GL_VENDOR)));
+    benchmark::AddCustomContext("gl_renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    benchmark::AddCustomContext("gl_version", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    benchmark::AddCustomContext("glsl_version",
+                                reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
+    DestroyHeadlessGl();
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  RemoveScratchDirectory(PicturesDirectory);
+  return 0;
+}
