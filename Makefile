@@ -19,5 +19,10 @@ run: build
 	  scripts/demo $(BUILD); \
 	fi
 
+# The whole suite, then the unit and GL tests again built with AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
+	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(BUILD)-asan
+	cd $(BUILD)-asan && ctest --output-on-failure -j 2 --label-exclude e2e

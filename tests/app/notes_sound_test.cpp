@@ -58,6 +58,9 @@ TEST(NotesSound, EachNewLineSoundsItsPegsInOrderWithTheirPan) {
   }
   MixFor(capture, 0.5);
   SDL_UnlockAudio();
+  Mix_HaltChannel(-1);
+  for (Mix_Chunk* chunk : NoteBank) Mix_FreeChunk(chunk);
+  NoteBank.clear();
   Mix_CloseAudio();
   SDL_Quit();
 

@@ -38,7 +38,11 @@ class NoteBankTest : public ::testing::Test {
     NoteBank.clear();
   }
   void TearDown() override {
+    // The program keeps its samples to the end; a test hands them back.
     Mix_HaltChannel(-1);
+    for (Mix_Chunk* chunk : NoteBank)
+      if (chunk) Mix_FreeChunk(chunk);
+    NoteBank.clear();
     if (!home.empty()) {
       ASSERT_EQ(chdir(home.c_str()), 0);
     }
