@@ -66,11 +66,14 @@ int VisibleWindows(const XServer& server) {
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 XServer StartXvfb(int width, int height) {
+  // -noreset: by default the server resets when its last client leaves, and
+  // SDL opens and closes a probing connection just before its real one, which
+  // then fails while a slow machine is still resetting the server.
   XServer server;
   int fds[2];
   if (pipe(fds) != 0) return server;
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  server.pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, {},
+  server.pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"}, {},
                      "", "", "", fds[1]);
   close(fds[1]);
   char buffer[32] = {0};
@@ -137,8 +140,17 @@ bool WaitForWindow(const XServer& server, int timeoutMs) {
   return false;
 }
 
+std::string WhyNoWindow(Program& program) {
+  if (Running(program)) return "the program runs but shows no window";
+  int status = WaitExit(program, 0);
+  return "the program ended with status " + std::to_string(status) + "; stderr: " + ReadFile(program.errFile);
+}
+
 bool Running(const Program& program) {
-  return program.pid > 0 && waitpid(program.pid, nullptr, WNOHANG) == 0;
+  // Looks without reaping, so WaitExit can still collect the status.
+  if (program.pid <= 0) return false;
+  siginfo_t info{};
+  return waitid(P_PID, program.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
 }
 
 int WaitExit(Program& program, int timeoutMs) {

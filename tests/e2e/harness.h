@@ -33,6 +33,8 @@ struct Program {
 Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio = "dummy");
 // Waits for the program's window (and a little more for its start-up).
 bool WaitForWindow(const XServer& server, int timeoutMs = 20000);
+// Says, for a failed wait, whether the program is still running or how it ended.
+std::string WhyNoWindow(Program& program);
 // Waits for exit; returns the exit status, or -1 on a signal or a timeout (the
 // program is then killed).
 int WaitExit(Program& program, int timeoutMs = 10000);

@@ -36,7 +36,7 @@ class Playing : public ::testing::Test {
   }
   void Start(const std::string& audio = "dummy") {
     program = StartPegpond(server, dir, audio);
-    ASSERT_TRUE(WaitForWindow(server));
+    ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
     Xdo(server, "mousemove 160 240");  // keyboard focus follows the pointer
   }
   // Lets the program handle what was sent; frames are 33 ms, but the machine is shared.

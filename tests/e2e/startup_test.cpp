@@ -26,7 +26,7 @@ TEST_F(Startup, QuitRequestFromSigtermExitsWithZero) {
   server = StartXvfb(320, 480);
   dir = MakeWorkDir();
   Program program = StartPegpond(server, dir);
-  ASSERT_TRUE(WaitForWindow(server));
+  ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   SleepMs(1000);
   ASSERT_TRUE(Running(program));
   kill(program.pid, SIGTERM);
@@ -60,7 +60,7 @@ TEST_F(Startup, PointerLeavingTheWindowDoesNotPauseTheSweep) {
   std::ofstream(dir + "/motif1.pat", std::ios::binary).write(everyRow.data(), everyRow.size());
 
   Program program = StartPegpond(server, dir, "disk");
-  ASSERT_TRUE(WaitForWindow(server));
+  ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   Xdo(server, "mousemove 160 240");
   Xdo(server, "key 1");  // loads the pattern and ends the intro
   SleepMs(1500);
