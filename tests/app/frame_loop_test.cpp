@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app.h"
+#include "mouse_events.h"
 #include "sequencer.h"
 
 namespace {
@@ -43,20 +44,6 @@ class Dispatch : public ::testing::Test {
     e.type = type;
     return e;
   }
-  static SDL_Event Mouse(Uint8 type, int x, int y, Uint8 state = 0) {
-    SDL_Event e{};
-    e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-      e.motion.x = static_cast<Uint16>(x);
-      e.motion.y = static_cast<Uint16>(y);
-      e.motion.state = state;
-    } else {
-      e.button.x = static_cast<Uint16>(x);
-      e.button.y = static_cast<Uint16>(y);
-      e.button.button = SDL_BUTTON_LEFT;
-    }
-    return e;
-  }
   static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 0); }
 };
 
@@ -88,20 +75,20 @@ TEST_F(Dispatch, IntroWaitIsOverOnlyAfterItsEnd) {
 }
 
 TEST_F(Dispatch, PressDuringTheIntroEndsItWithoutPainting) {
-  DispatchEvent(Mouse(SDL_MOUSEBUTTONDOWN, 22, 452));  // bottom-left cell
+  DispatchEvent(MouseEvent(SDL_MOUSEBUTTONDOWN, 22, 452));  // bottom-left cell
   EXPECT_EQ(IntroEndTime, 0u);
   EXPECT_FALSE(HasPeg(0, 0));
   EXPECT_EQ(PaintValue, -1);
   // The next press of the same drain already finds the wait over.
-  DispatchEvent(Mouse(SDL_MOUSEBUTTONDOWN, 22, 452));
+  DispatchEvent(MouseEvent(SDL_MOUSEBUTTONDOWN, 22, 452));
   EXPECT_TRUE(HasPeg(0, 0));
 }
 
 TEST_F(Dispatch, HeldMotionPaintsEvenDuringTheIntroAndWhileInactive) {
   AppActive = false;
-  DispatchEvent(Mouse(SDL_MOUSEMOTION, 22, 452, 0));
+  DispatchEvent(MouseEvent(SDL_MOUSEMOTION, 22, 452, 0));
   EXPECT_FALSE(HasPeg(0, 0));
-  DispatchEvent(Mouse(SDL_MOUSEMOTION, 22, 452, SDL_BUTTON(1)));
+  DispatchEvent(MouseEvent(SDL_MOUSEMOTION, 22, 452, SDL_BUTTON(1)));
   EXPECT_TRUE(HasPeg(0, 0));
   EXPECT_EQ(IntroEndTime, 6000u);  // motion does not end the wait
 }

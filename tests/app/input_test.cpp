@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app.h"
+#include "mouse_events.h"
 #include "sequencer.h"
 
 namespace {
@@ -71,19 +72,7 @@ class Strokes : public ::testing::Test {
   static void Press(int x, int y) { Send(SDL_MOUSEBUTTONDOWN, x, y); }
   static void Drag(int x, int y) { Send(SDL_MOUSEMOTION, x, y, SDL_BUTTON(1)); }
   static void Release(int x, int y) { Send(SDL_MOUSEBUTTONUP, x, y); }
-  static void Send(Uint8 type, int x, int y, Uint8 state = 0) {
-    SDL_Event e{};
-    e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-      e.motion.x = static_cast<Uint16>(x);
-      e.motion.y = static_cast<Uint16>(y);
-      e.motion.state = state;
-    } else {
-      e.button.x = static_cast<Uint16>(x);
-      e.button.y = static_cast<Uint16>(y);
-    }
-    HandleMouseEvent(e);
-  }
+  static void Send(Uint8 type, int x, int y, Uint8 state = 0) { HandleMouseEvent(MouseEvent(type, x, y, state)); }
 };
 
 TEST_F(Strokes, TapTogglesAndDragPaintsTheFirstCellsValue) {
