@@ -88,6 +88,11 @@ void BuildImpulseAndCopyPrograms();
 // GL state changed) when the file is missing, undecodable, not square or
 // larger than GL_MAX_TEXTURE_SIZE. The file's top row is at t = 0.
 GLuint LoadTexture(const char* fileName);
+// The PNG decoder LoadTexture uses: the header alone, the whole picture (rows
+// from the top, the file's own channel count), and its release.
+bool PictureInfo(const char* fileName, int* width, int* height, int* channels);
+unsigned char* DecodePicture(const char* fileName, int* width, int* height, int* channels);
+void FreePicture(unsigned char* pixels);
 
 extern GLuint PegTexture, BackgroundTexture;
 

@@ -1,5 +1,3 @@
-#include <stb_image.h>
-
 #include "render.h"
 
 GLuint PegTexture, BackgroundTexture;
@@ -25,14 +23,14 @@ GLuint LoadTexture(const char* fileName) {
   // The header alone decides whether the picture can be used, so a file that
   // claims a huge size is refused before anything is decoded or allocated.
   int width = 0, height = 0, channels = 0;
-  if (!stbi_info(fileName, &width, &height, &channels)) return 0;
+  if (!PictureInfo(fileName, &width, &height, &channels)) return 0;
   if (!UsableSize(width, height)) return 0;
 
-  stbi_uc* pixels = stbi_load(fileName, &width, &height, &channels, 0);
+  unsigned char* pixels = DecodePicture(fileName, &width, &height, &channels);
   if (!pixels) return 0;
   // The file may have changed since its header was read.
   if (!UsableSize(width, height)) {
-    stbi_image_free(pixels);
+    FreePicture(pixels);
     return 0;
   }
   GLenum format = FormatForChannels(channels);
@@ -48,6 +46,6 @@ GLuint LoadTexture(const char* fileName) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   // The decoder's first row is the picture's top row: it lands at t = 0.
   glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
-  stbi_image_free(pixels);
+  FreePicture(pixels);
   return texture;
 }

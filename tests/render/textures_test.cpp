@@ -1,4 +1,5 @@
 #include <stb_image.h>
+#include <stb_image_write.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -100,10 +101,15 @@ TEST_F(Textures, UnusablePicturesMakeNothingAndChangeNothing) {
   const uint8_t grey[4] = {90, 90, 90, 255};
   ASSERT_TRUE(WriteFlatPng("wide.png", 8, 4, 3, grey));
   std::ofstream("garbage.png") << "not a picture";
+  // Only PNG pictures are read: other formats' readers are not trusted.
+  std::vector<uint8_t> square(8 * 8 * 3, 128);
+  ASSERT_TRUE(stbi_write_jpg("square.jpg", 8, 8, 3, square.data(), 90));
+  ASSERT_TRUE(stbi_write_bmp("square.bmp", 8, 8, 3, square.data()));
   UnusualState();
   int objects = CountTextureObjects();
   std::vector<GLint> state = GlStateNow();
-  for (const char* name : {"missing.png", "wide.png", "garbage.png"}) EXPECT_EQ(LoadTexture(name), 0u) << name;
+  for (const char* name : {"missing.png", "wide.png", "garbage.png", "square.jpg", "square.bmp"})
+    EXPECT_EQ(LoadTexture(name), 0u) << name;
   EXPECT_EQ(CountTextureObjects(), objects);
   EXPECT_EQ(GlStateNow(), state);
 }
