@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "render.h"
 
 // The layout is made for the handheld's 320-pixel-wide portrait screen.
@@ -60,7 +62,26 @@ void InitQuadTables(int width, int height, int simSize) {
   }
 }
 
+bool HasExtension(const char* extensions, const char* name) {
+  if (!extensions) return false;
+  size_t length = std::strlen(name);
+  for (const char* p = extensions; (p = std::strstr(p, name)) != nullptr; p += length) {
+    bool starts = p == extensions || p[-1] == ' ';
+    bool ends = p[length] == ' ' || p[length] == '\0';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
 void DrawQuad(const float* positions) {
+  // 32-bit indices need OES_element_index_uint, which some phone GPUs lack;
+  // there the same six indices go to GL as 16-bit ones.
+  static const GLushort ShortQuadIndices[6] = {0, 1, 2, 0, 2, 3};
+  static const bool WideIndices =
+      HasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_OES_element_index_uint");
   glVertexAttribPointer(PositionSlot, 3, GL_FLOAT, GL_FALSE, 0, positions);
-  glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, QuadIndices);
+  if (WideIndices)
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, QuadIndices);
+  else
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, ShortQuadIndices);
 }

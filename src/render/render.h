@@ -58,6 +58,8 @@ void InitQuadTables(int width, int height, int simSize);
 
 // Points slot 0 at positions (3 floats a corner) and draws one quad.
 void DrawQuad(const float* positions);
+// Whether a space-separated extension list names this extension exactly.
+bool HasExtension(const char* extensions, const char* name);
 
 // ---- Shader programs -------------------------------------------------------
 // Attribute slots shared by every program.

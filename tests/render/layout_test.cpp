@@ -51,3 +51,12 @@ TEST(Layout, LowScreenLosesItsOuterRows) {
   EXPECT_LT(CellQuad(m, 0, 0, 0).positions[4], -1.0f);  // top edge of row 0
   EXPECT_GT(CellQuad(m, 0, 15, 0).positions[1], 1.0f);  // bottom edge of row 15
 }
+
+TEST(Layout, WideIndicesOnlyWhenTheExtensionIsNamedExactly) {
+  EXPECT_TRUE(HasExtension("GL_OES_element_index_uint", "GL_OES_element_index_uint"));
+  EXPECT_TRUE(HasExtension("GL_A GL_OES_element_index_uint GL_B", "GL_OES_element_index_uint"));
+  EXPECT_FALSE(HasExtension("GL_OES_element_index_uint_x GL_B", "GL_OES_element_index_uint"));
+  EXPECT_FALSE(HasExtension("GL_X_GL_OES_element_index_uint", "GL_OES_element_index_uint"));
+  EXPECT_FALSE(HasExtension("", "GL_OES_element_index_uint"));
+  EXPECT_FALSE(HasExtension(nullptr, "GL_OES_element_index_uint"));
+}
