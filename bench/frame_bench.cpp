@@ -56,6 +56,14 @@ double Percentile(std::vector<double> samples, double fraction) {
   return samples[i];
 }
 
+// The spread of the timed runs, in milliseconds.
+void ReportSpread(benchmark::State& state, const std::vector<double>& ms) {
+  state.counters["p10_ms"] = Percentile(ms, 0.10);
+  state.counters["median_ms"] = Percentile(ms, 0.50);
+  state.counters["p90_ms"] = Percentile(ms, 0.90);
+  state.counters["max_ms"] = Percentile(ms, 1.0);
+}
+
 // One tick and one composed frame, at state.range(0) x state.range(1), with
 // every peg set when state.range(2) is 1.
 void TickAndCompose(benchmark::State& state) {
@@ -86,10 +94,7 @@ void TickAndCompose(benchmark::State& state) {
     state.SetIterationTime(took.count());
     frameMs.push_back(took.count() * 1000);
   }
-  state.counters["p10_ms"] = Percentile(frameMs, 0.10);
-  state.counters["median_ms"] = Percentile(frameMs, 0.50);
-  state.counters["p90_ms"] = Percentile(frameMs, 0.90);
-  state.counters["max_ms"] = Percentile(frameMs, 1.0);
+  ReportSpread(state, frameMs);
   state.counters["budget_left_ms"] = FramePeriodMs - Percentile(frameMs, 0.50);
   DestroyHeadlessGl();
 }
@@ -125,10 +130,7 @@ void StartUpToFirstFrame(benchmark::State& state) {
     startMs.push_back(took.count() * 1000);
     DestroyHeadlessGl();
   }
-  state.counters["p10_ms"] = Percentile(startMs, 0.10);
-  state.counters["median_ms"] = Percentile(startMs, 0.50);
-  state.counters["p90_ms"] = Percentile(startMs, 0.90);
-  state.counters["max_ms"] = Percentile(startMs, 1.0);
+  ReportSpread(state, startMs);
 }
 BENCHMARK(StartUpToFirstFrame)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 }  // namespace
