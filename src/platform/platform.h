@@ -38,11 +38,12 @@ struct TiltAxes {
   Sint16 x, y, z;
 };
 
-// Reads joystick 0's axes 0 to 2 when it exists; otherwise a Linux IIO
-// accelerometer; otherwise held keys stand in: arrows tilt, Backspace shakes,
-// nothing held is a device lying flat and still.
+// Held keys stand in for the device: arrows tilt, Backspace shakes. Without
+// them, reads joystick 0's axes 0 to 2 when it exists, otherwise a Linux IIO
+// accelerometer, otherwise a device lying flat and still.
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
+bool TiltKeyHeld(const Uint8* keyState);
 
 // Linux IIO accelerometers (phones, convertibles) under a sysfs root,
 // normally "/sys/bus/iio/devices".

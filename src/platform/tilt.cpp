@@ -23,12 +23,21 @@ TiltAxes TiltFromKeys(const Uint8* keyState) {
   return TiltAxes{Clamp16(x), Clamp16(y), static_cast<Sint16>(tilted ? TiltRemainder : FullScale)};
 }
 
+bool TiltKeyHeld(const Uint8* keyState) {
+  return keyState[SDLK_BACKSPACE] || keyState[SDLK_RIGHT] || keyState[SDLK_LEFT] || keyState[SDLK_UP] ||
+         keyState[SDLK_DOWN];
+}
+
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
+  // Held keys win: on a desktop joystick 0 may well be a gamepad resting at
+  // zero, which would otherwise leave no way to steer.
+  const Uint8* keyState = SDL_GetKeyState(nullptr);
+  if (TiltKeyHeld(keyState)) return TiltFromKeys(keyState);
   if (joystick) {
     return TiltAxes{SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1),
                     SDL_JoystickGetAxis(joystick, 2)};
   }
   TiltAxes axes;
   if (ReadTiltSensor(&axes)) return axes;
-  return TiltFromKeys(SDL_GetKeyState(nullptr));
+  return TiltFromKeys(keyState);
 }

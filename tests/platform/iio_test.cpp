@@ -113,4 +113,15 @@ TEST_F(Iio, SensorThatDisappearsFallsBackToTheKeys) {
   EXPECT_EQ(fallback.x, 0);
   EXPECT_EQ(fallback.z, 32767);
 }
+
+TEST_F(Iio, HeldKeysWinOverTheSensor) {
+  Accelerometer(-8192, 0, 16384);
+  SetTiltSensorRoot(root.c_str());
+  Uint8* keys = SDL_GetKeyState(nullptr);
+  keys[SDLK_LEFT] = 1;
+  TiltAxes held = ReadTiltAxes(nullptr);
+  keys[SDLK_LEFT] = 0;
+  EXPECT_EQ(held.x, -19661);
+  EXPECT_NEAR(ReadTiltAxes(nullptr).x, 16384, 2);  // the sensor again
+}
 }  // namespace
