@@ -91,9 +91,13 @@ void StopXvfb(XServer& server) {
   server.pid = -1;
 }
 
-std::string MakeWorkDir(int missingNote) {
+std::string MakeEmptyDir() {
   char name[] = "/tmp/pegpond-e2e-XXXXXX";
-  std::string dir = mkdtemp(name);
+  return mkdtemp(name);
+}
+
+std::string MakeWorkDir(int missingNote) {
+  std::string dir = MakeEmptyDir();
   DIR* data = opendir(PEGPOND_DATA_DIR);
   while (dirent* entry = readdir(data)) {
     std::string file = entry->d_name;
@@ -113,7 +117,8 @@ void RemoveDir(const std::string& dir) {
   if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) std::perror("rm");
 }
 
-Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio) {
+Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio,
+                     const std::string& binary, const std::vector<std::string>& moreEnv) {
   Program program;
   program.dir = dir;
   program.outFile = dir + "/stdout.txt";
@@ -124,7 +129,8 @@ Program StartPegpond(const XServer& server, const std::string& dir, const std::s
     env.push_back("SDL_DISKAUDIOFILE=" + program.soundFile);
     env.push_back("SDL_DISKAUDIODELAY=46");  // about real time
   }
-  program.pid = Spawn({PEGPOND_BINARY}, env, dir, program.outFile, program.errFile);
+  env.insert(env.end(), moreEnv.begin(), moreEnv.end());
+  program.pid = Spawn({binary.empty() ? PEGPOND_BINARY : binary}, env, dir, program.outFile, program.errFile);
   return program;
 }
 

@@ -20,6 +20,7 @@ void StopXvfb(XServer& server);
 // A fresh working directory holding the generated data files, less the note
 // whose number is given (-1 keeps all).
 std::string MakeWorkDir(int missingNote = -1);
+std::string MakeEmptyDir();
 void RemoveDir(const std::string& dir);
 
 struct Program {
@@ -28,9 +29,11 @@ struct Program {
   std::string soundFile;  // the disk driver's capture, when used
   std::string outFile, errFile;
 };
-// Starts build/pegpond in dir under the X server. audio: "dummy", "disk" (real-time
-// capture into dir/sound.raw) or any other driver name.
-Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio = "dummy");
+// Starts build/pegpond (or another binary, such as the installed launcher) in
+// dir under the X server. audio: "dummy", "disk" (real-time capture into
+// dir/sound.raw) or any other driver name; moreEnv adds NAME=value settings.
+Program StartPegpond(const XServer& server, const std::string& dir, const std::string& audio = "dummy",
+                     const std::string& binary = "", const std::vector<std::string>& moreEnv = {});
 // Waits for the program's window (and a little more for its start-up).
 bool WaitForWindow(const XServer& server, int timeoutMs = 20000);
 // Says, for a failed wait, whether the program is still running or how it ended.
