@@ -85,6 +85,12 @@ TEST_F(NoteBankTest, NotesPlayOnTheirChannelsAndOutOfRangeNotesAreIgnored) {
   PlayNote(11);
   EXPECT_EQ(Mix_GetChunk(11), NoteBank[11]);
   EXPECT_EQ(Mix_Playing(-1), 2);
+
+  for (int note = 0; note < NoteCount; ++note) {
+    PlayNote(note);
+    EXPECT_EQ(Mix_GetChunk(note % 12), NoteBank[note]) << note;
+  }
+  EXPECT_EQ(Mix_Playing(-1), 12);  // notes 12 to 15 took over channels 0 to 3
 }
 
 TEST_F(NoteBankTest, NoChannelsMeansNothingPlays) {
