@@ -76,10 +76,14 @@ XServer StartXvfb(int width, int height) {
   server.pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0", screen, "-nolisten", "tcp"}, {},
                      "", "", "", fds[1]);
   close(fds[1]);
-  char buffer[32] = {0};
-  ssize_t n = read(fds[0], buffer, sizeof buffer - 1);  // Xvfb writes its display number when ready
+  // Xvfb writes its display number, then a newline, once it is ready. Read up
+  // to the newline: closing the pipe between the two writes makes Xvfb fail
+  // with "Cannot write display number" and quit.
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  if (n > 0) server.display = std::atoi(buffer);
+  if (!number.empty()) server.display = std::atoi(number.c_str());
   return server;
 }
 

@@ -28,7 +28,7 @@ TEST_F(Startup, QuitRequestFromSigtermExitsWithZero) {
   Program program = StartPegpond(server, dir);
   ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   SleepMs(1000);
-  ASSERT_TRUE(Running(program));
+  ASSERT_TRUE(Running(program)) << WhyNoWindow(program);
   kill(program.pid, SIGTERM);
   EXPECT_EQ(WaitExit(program), 0);
   ExpectSilentOutput(program);
@@ -66,7 +66,7 @@ TEST_F(Startup, PointerLeavingTheWindowDoesNotPauseTheSweep) {
   SleepMs(1500);
   Xdo(server, "mousemove 700 500");  // out of the window
   SleepMs(3000);
-  ASSERT_TRUE(Running(program));
+  ASSERT_TRUE(Running(program)) << WhyNoWindow(program);
   StereoCapture sound = ReadCapture(program.soundFile);
   Terminate(program);
 
