@@ -56,6 +56,21 @@ double Percentile(std::vector<double> samples, double fraction) {
   return samples[i];
 }
 
+// One frame of the program: a tick 33 ms on, then the composed frame, finished.
+void TickAndDraw() {
+  FakeNow += FramePeriodMs;
+  UpdateTick();
+  ComposeFrame();
+  glFinish();
+}
+
+// Hands the time since start to the benchmark and keeps it, in milliseconds.
+void RecordSince(benchmark::State& state, std::chrono::steady_clock::time_point start, std::vector<double>& ms) {
+  std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  state.SetIterationTime(took.count());
+  ms.push_back(took.count() * 1000);
+}
+
 // The spread of the timed runs, in milliseconds.
 void ReportSpread(benchmark::State& state, const std::vector<double>& ms) {
   state.counters["p10_ms"] = Percentile(ms, 0.10);
@@ -76,23 +91,13 @@ void TickAndCompose(benchmark::State& state) {
   InitRenderResources();
   SetGrid(state.range(2) != 0);
   // The first frames compile the software GL's shader variants.
-  for (int i = 0; i < 20; ++i) {
-    FakeNow += FramePeriodMs;
-    UpdateTick();
-    ComposeFrame();
-  }
-  glFinish();
+  for (int i = 0; i < 20; ++i) TickAndDraw();
 
   std::vector<double> frameMs;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    FakeNow += FramePeriodMs;
-    UpdateTick();
-    ComposeFrame();
-    glFinish();
-    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    state.SetIterationTime(took.count());
-    frameMs.push_back(took.count() * 1000);
+    TickAndDraw();
+    RecordSince(state, start, frameMs);
   }
   ReportSpread(state, frameMs);
   state.counters["budget_left_ms"] = FramePeriodMs - Percentile(frameMs, 0.50);
@@ -121,13 +126,8 @@ void StartUpToFirstFrame(benchmark::State& state) {
     SetGrid(false);
     auto start = std::chrono::steady_clock::now();
     InitRenderResources();
-    FakeNow += FramePeriodMs;
-    UpdateTick();
-    ComposeFrame();
-    glFinish();
-    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    state.SetIterationTime(took.count());
-    startMs.push_back(took.count() * 1000);
+    TickAndDraw();
+    RecordSince(state, start, startMs);
     DestroyHeadlessGl();
   }
   ReportSpread(state, startMs);
