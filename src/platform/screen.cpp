@@ -43,6 +43,7 @@ SDL_Surface* OpenScreen() {
   SDL_Surface* surface = portrait ? SDL_SetVideoMode(0, 0, 0, SDL_OPENGL)
                                   : SDL_SetVideoMode(ReferenceWidth, ReferenceHeight, 0, SDL_OPENGL);
   if (!surface) return nullptr;
+  SDL_WM_SetCaption("pegpond", "pegpond");  // what a desktop shows for the window
 
   SDL_SysWMinfo wm;
   SDL_VERSION(&wm.version);

@@ -29,6 +29,7 @@ TEST_F(Startup, QuitRequestFromSigtermExitsWithZero) {
   ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   SleepMs(1000);
   ASSERT_TRUE(Running(program)) << WhyNoWindow(program);
+  EXPECT_TRUE(Xdo(server, "search --name '^pegpond$'"));  // the window carries the toy's name
   kill(program.pid, SIGTERM);
   EXPECT_EQ(WaitExit(program), 0);
   ExpectSilentOutput(program);
