@@ -7,15 +7,12 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "harness.h"
+#include "program_test.h"
 
 namespace {
-class Installed : public ::testing::Test {
+class Installed : public ProgramTest {
  protected:
   static std::string prefix;
-  XServer server;
-  std::string dir;  // the launcher's working folder; the per-user data home lies inside
-  Program program;
 
   static void SetUpTestSuite() {
     prefix = MakeEmptyDir();
@@ -23,15 +20,8 @@ class Installed : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
   static void TearDownTestSuite() { RemoveDir(prefix); }
-  void SetUp() override {
-    server = StartXvfb(320, 480);
-    dir = MakeEmptyDir();
-  }
-  void TearDown() override {
-    Terminate(program);
-    StopXvfb(server);
-    RemoveDir(dir);
-  }
+  // The per-user data home lies inside the working folder.
+  void SetUp() override { Prepare(); }
   Program Launch(const std::string& audio) {
     return StartPegpond(server, dir, audio, prefix + "/bin/pegpond", {"XDG_DATA_HOME=" + dir + "/data"});
   }

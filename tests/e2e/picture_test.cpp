@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "harness.h"
+#include "program_test.h"
 
 namespace {
 typedef std::function<void(int x, int y, unsigned char* rgba)> Painter;
@@ -38,14 +38,10 @@ bool Greenish(const uint8_t* p) { return p[1] > 130 && p[0] < 110 && p[2] < 110;
 bool Magenta(const uint8_t* p) { return p[0] > 130 && p[2] > 130 && p[1] < 110; }
 bool Yellow(const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] < 120; }
 
-class Pictures : public ::testing::Test {
+class Pictures : public ProgramTest {
  protected:
-  XServer server;
-  std::string dir;
-  Program program;
   void SetUp() override {
-    server = StartXvfb(320, 480);
-    dir = MakeWorkDir();
+    Prepare();
     // Splash: red above, blue below. Background: green above, magenta below.
     WritePicture(dir + "/splash.png", 512, [](int, int y, unsigned char* p) {
       y < 256 ? Fill(p, 220, 20, 20) : Fill(p, 20, 20, 220);
@@ -58,11 +54,6 @@ class Pictures : public ::testing::Test {
       bool inside = x >= 7 && x < 57 && y >= 7 && y < 57;
       inside ? Fill(p, 250, 250, 40) : Fill(p, 0, 0, 0, 0);
     });
-  }
-  void TearDown() override {
-    Terminate(program);
-    StopXvfb(server);
-    RemoveDir(dir);
   }
 };
 

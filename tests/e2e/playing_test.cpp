@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "harness.h"
+#include "program_test.h"
 #include "sound.h"
 
 namespace {
@@ -13,20 +13,9 @@ typedef std::vector<char> Pattern;
 Pattern Empty() { return Pattern(192, 0); }
 void Set(Pattern& p, int row, int column) { p[row * 12 + column] = 1; }
 
-class Playing : public ::testing::Test {
+class Playing : public ProgramTest {
  protected:
-  XServer server;
-  std::string dir;
-  Program program;
-  void SetUp() override {
-    server = StartXvfb(320, 480);
-    dir = MakeWorkDir();
-  }
-  void TearDown() override {
-    Terminate(program);
-    StopXvfb(server);
-    RemoveDir(dir);
-  }
+  void SetUp() override { Prepare(); }
   void WritePattern(int slot, const Pattern& p) {
     std::ofstream(dir + "/motif" + std::to_string(slot) + ".pat", std::ios::binary).write(p.data(), p.size());
   }

@@ -4,18 +4,12 @@
 
 #include <fstream>
 
-#include "harness.h"
+#include "program_test.h"
 #include "sound.h"
 
 namespace {
-class Startup : public ::testing::Test {
+class Startup : public ProgramTest {
  protected:
-  XServer server;
-  std::string dir;
-  void TearDown() override {
-    StopXvfb(server);
-    RemoveDir(dir);
-  }
   void ExpectSilentOutput(const Program& program) {
     EXPECT_EQ(ReadFile(program.outFile), "");
     EXPECT_EQ(ReadFile(program.errFile), "");
@@ -23,9 +17,8 @@ class Startup : public ::testing::Test {
 };
 
 TEST_F(Startup, QuitRequestFromSigtermExitsWithZero) {
-  server = StartXvfb(320, 480);
-  dir = MakeWorkDir();
-  Program program = StartPegpond(server, dir);
+  Prepare();
+  program = StartPegpond(server, dir);
   ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   SleepMs(1000);
   ASSERT_TRUE(Running(program)) << WhyNoWindow(program);
@@ -36,17 +29,15 @@ TEST_F(Startup, QuitRequestFromSigtermExitsWithZero) {
 }
 
 TEST_F(Startup, MissingNoteSampleEndsWith255) {
-  server = StartXvfb(320, 480);
-  dir = MakeWorkDir(7);
-  Program program = StartPegpond(server, dir);
+  Prepare(320, 480, 7);
+  program = StartPegpond(server, dir);
   EXPECT_EQ(WaitExit(program, 20000), 255);
   ExpectSilentOutput(program);
 }
 
 TEST_F(Startup, AudioDeviceThatWillNotOpenEndsWith255) {
-  server = StartXvfb(320, 480);
-  dir = MakeWorkDir();
-  Program program = StartPegpond(server, dir, "no-such-driver");
+  Prepare();
+  program = StartPegpond(server, dir, "no-such-driver");
   EXPECT_EQ(WaitExit(program, 20000), 255);
   ExpectSilentOutput(program);
 }
@@ -54,13 +45,12 @@ TEST_F(Startup, AudioDeviceThatWillNotOpenEndsWith255) {
 TEST_F(Startup, PointerLeavingTheWindowDoesNotPauseTheSweep) {
   // A landscape display: the program takes a 320 x 480 window at the top left,
   // leaving room for the pointer outside it.
-  server = StartXvfb(800, 600);
-  dir = MakeWorkDir();
+  Prepare(800, 600);
   std::vector<char> everyRow(192, 0);
   for (int row = 0; row < 16; ++row) everyRow[row * 12 + row % 12] = 1;
   std::ofstream(dir + "/motif1.pat", std::ios::binary).write(everyRow.data(), everyRow.size());
 
-  Program program = StartPegpond(server, dir, "disk");
+  program = StartPegpond(server, dir, "disk");
   ASSERT_TRUE(WaitForWindow(server)) << WhyNoWindow(program);
   Xdo(server, "mousemove 160 240");
   Xdo(server, "key 1");  // loads the pattern and ends the intro
