@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,10 +38,26 @@ static bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
 // The grid goes into a temporary file beside the slot, which replaces the slot
 // only once all 192 bytes are written and on disk: a full medium or a write
 // limit never leaves a short or empty slot file in place of the old one.
+// In a folder we cannot write (a shared or managed one) no temporary file can
+// be made; a slot file there that we may write is rewritten in place instead,
+// from the start, and cut to 192 bytes once they are on disk.
+static void SavePatternInPlace(const char* fileName) {
+  int fd = open(fileName, O_WRONLY);
+  if (fd < 0) return;
+  if (WriteAll(fd, PegGrid, GridCells) && fsync(fd) == 0) {
+    int ignored = ftruncate(fd, GridCells);
+    (void)ignored;
+  }
+  close(fd);
+}
+
 static void SavePattern(const char* fileName) {
   std::string temporary = std::string(fileName) + ".XXXXXX";
   int fd = mkstemp(&temporary[0]);
-  if (fd < 0) return;
+  if (fd < 0) {
+    SavePatternInPlace(fileName);
+    return;
+  }
   // Same permissions as a file opened with "wb": 0666 less the umask.
   mode_t mask = umask(0);
   umask(mask);

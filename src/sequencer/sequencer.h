@@ -22,7 +22,8 @@ void ClearGrid();
 void PatternFileName(int slot, char name[16]);
 // Loads the grid from, or saves it to, a pattern file. Silent. A load reads at
 // most 192 bytes over the first cells; a save replaces the file only once all
-// 192 bytes are safely written, and otherwise leaves the old file as it was.
+// 192 bytes are safely written, and otherwise leaves the old file as it was;
+// in a folder it cannot write it rewrites a writable slot file in place.
 void LoadOrSavePattern(const char* fileName, bool save);
 
 // ---- Sweep line -----------------------------------------------------------
