@@ -22,8 +22,10 @@ extern bool AppActive;
 extern SDL_Event LastEvent;
 
 // Seams: where time, the tilt readings, notes and redraws come from. The
-// program uses SDL_GetTicks, ReadTiltAxes, PlayNote and the frame composition.
+// program uses SDL_GetTicks, SDL_Delay, ReadTiltAxes, PlayNote and the frame
+// composition.
 extern Uint32 (*TickSource)();
+extern void (*Delay)(Uint32 ms);
 extern TiltAxes (*TiltSource)(SDL_Joystick*);
 extern void (*NoteSink)(int note);
 extern void (*RedrawFrame)();

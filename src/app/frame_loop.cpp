@@ -12,6 +12,7 @@ SDL_Event LastEvent;  // type starts as SDL_NOEVENT
 static void NoRedraw() {}
 
 Uint32 (*TickSource)() = SDL_GetTicks;
+void (*Delay)(Uint32 ms) = SDL_Delay;
 void (*RedrawFrame)() = NoRedraw;
 
 bool IntroOver() { return FrameTime > IntroEndTime; }
@@ -55,7 +56,7 @@ void RunFrameLoop() {
     FrameTime = TickSource();
     Uint32 delay = PaceDelayMs(FrameTime - PreviousFrameTime);
     if (delay > 0) {
-      SDL_Delay(delay);
+      Delay(delay);
       FrameTime = TickSource();
     }
     PreviousFrameTime = FrameTime;
@@ -64,7 +65,7 @@ void RunFrameLoop() {
       UpdateTick();
       RedrawFrame();
     } else {
-      SDL_Delay(IdleDelayMs);
+      Delay(IdleDelayMs);
     }
     if (DrainEvents()) return;
   }
