@@ -20,15 +20,15 @@ run: build
 	fi
 
 # The whole suite; the unit and GL tests again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer; then a minute of fuzzing per target, a two-minute
-# soak of the real program and a short valgrind run. Longer runs:
-# scripts/fuzz SECONDS_PER_TARGET, scripts/soak SECONDS, scripts/memcheck SECONDS.
+# UndefinedBehaviorSanitizer; then short runs of fuzzing, soak and valgrind.
+# Longer runs: fuzz/run.sh SECONDS_PER_TARGET, tests/soak/soak.sh BUILD SECONDS,
+# tests/memcheck/memcheck.sh BUILD SECONDS.
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan
 	cd $(BUILD)-asan && ctest --output-on-failure -j 2 --label-exclude e2e
-	scripts/fuzz 60
-	BUILD=$(BUILD) scripts/soak 120
-	BUILD=$(BUILD) scripts/memcheck 10
+	fuzz/run.sh 20
+	tests/soak/soak.sh $(BUILD) 30
+	tests/memcheck/memcheck.sh $(BUILD) 10
 	@echo "stress: 3 passed, 0 failed"

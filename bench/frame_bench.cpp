@@ -4,18 +4,19 @@
 // per tick, so the sweep steps, sounds (silently) and presses lines as it
 // does on the device. On-screen presentation is not included.
 #include <benchmark/benchmark.h>
+#include <stb_image_write.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app.h"
 #include "headless_gl.h"
 #include "render.h"
-#include "scratch_files.h"
 #include "sequencer.h"
 
 namespace {
@@ -28,8 +29,9 @@ void Silent(int) {}
 // written into a scratch directory that becomes the working directory.
 std::string PicturesDirectory;
 bool MakePictures() {
-  PicturesDirectory = MakeScratchDirectory();
-  if (PicturesDirectory.empty() || chdir(PicturesDirectory.c_str()) != 0) return false;
+  char name[] = "/tmp/pegpond-bench-XXXXXX";
+  if (!mkdtemp(name) || chdir(name) != 0) return false;
+  PicturesDirectory = name;
   std::vector<uint8_t> peg;
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) {
@@ -41,7 +43,8 @@ bool MakePictures() {
   for (int y = 0; y < 512; ++y)
     for (int x = 0; x < 512; ++x)
       background.insert(background.end(), {uint8_t(x / 2), uint8_t(y / 2), uint8_t(((x / 32 + y / 32) & 1) * 120)});
-  return WritePng("peg.png", 64, 64, 4, peg) && WritePng("background.png", 512, 512, 3, background);
+  return stbi_write_png("peg.png", 64, 64, 4, peg.data(), 64 * 4) &&
+         stbi_write_png("background.png", 512, 512, 3, background.data(), 512 * 3);
 }
 
 void SetGrid(bool full) {
@@ -151,6 +154,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  RemoveScratchDirectory(PicturesDirectory);
+  std::filesystem::remove_all(PicturesDirectory);
   return 0;
 }

@@ -1,113 +1,94 @@
-// The note bank against the real mixer on SDL's dummy audio driver.
+// The note bank on the real mixer: SDL's disk driver writes the mixed sound to
+// a file, which we listen to for each note's pitch and pan.
 #include <SDL.h>
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "audio.h"
+#include "note_scale.h"
 
 namespace {
-class NoteBankTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0);
-    ASSERT_TRUE(OpenAudioDevice());
-  }
-  static void TearDownTestSuite() {
-    Mix_CloseAudio();
-    SDL_Quit();
-  }
-  std::string dir, home;
-  // A working directory with the generated samples, less the one named.
-  void UseSamplesWithout(int missing) {
-    char name[] = "/tmp/pegpond-notes-XXXXXX";
-    dir = mkdtemp(name);
-    for (int note = 0; note < NoteCount; ++note) {
-      if (note == missing) continue;
-      char file[16];
-      std::snprintf(file, sizeof file, "note%02d.wav", note);
-      std::string from = std::string(PEGPOND_DATA_DIR) + "/" + file;
-      ASSERT_EQ(symlink(from.c_str(), (dir + "/" + file).c_str()), 0);
-    }
-    char cwd[4096];
-    home = getcwd(cwd, sizeof cwd);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    NoteBank.clear();
-  }
-  void TearDown() override {
-    // The program keeps its samples to the end; a test hands them back.
-    Mix_HaltChannel(-1);
-    for (Mix_Chunk* chunk : NoteBank)
-      if (chunk) Mix_FreeChunk(chunk);
-    NoteBank.clear();
-    if (!home.empty()) {
-      ASSERT_EQ(chdir(home.c_str()), 0);
-    }
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
-};
+long FileSize(const std::string& path) { return long(std::filesystem::file_size(path)); }
 
-TEST_F(NoteBankTest, TwelveChannelsAreGranted) { EXPECT_EQ(ChannelCount, 12); }
-
-TEST_F(NoteBankTest, AMissingSampleFailsAfterAllSixteenWereTried) {
-  UseSamplesWithout(7);
-  EXPECT_FALSE(LoadNoteBank());
-  ASSERT_EQ(NoteBank.size(), 16u);
-  for (int note = 0; note < NoteCount; ++note) {
-    if (note == 7) {
-      EXPECT_EQ(NoteBank[note], nullptr);
-      continue;
-    }
-    ASSERT_NE(NoteBank[note], nullptr) << note;
-    // The walk stops at the first missing sample: only the ones before it get their volume.
-    EXPECT_EQ(Mix_VolumeChunk(NoteBank[note], -1), note < 7 ? NoteVolume : MIX_MAX_VOLUME) << note;
-  }
+// Lets the audio thread mix about `seconds` more sound, then holds it again.
+void MixFor(const std::string& path, double seconds) {
+  long target = FileSize(path) + long(seconds * AudioFrequency) * 4;
+  SDL_UnlockAudio();
+  while (FileSize(path) < target) SDL_Delay(1);
+  SDL_LockAudio();
 }
 
-TEST_F(NoteBankTest, NotesPlayOnTheirChannelsAndOutOfRangeNotesAreIgnored) {
-  UseSamplesWithout(-1);
-  ASSERT_TRUE(LoadNoteBank());
-  for (int note = 0; note < NoteCount; ++note) EXPECT_EQ(Mix_VolumeChunk(NoteBank[note], -1), NoteVolume);
+TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
+  char name[] = "/tmp/pegpond-notes-XXXXXX";
+  std::string dir = mkdtemp(name), capture = dir + "/sound.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);  // mix as fast as we let it
+  ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0);
+  ASSERT_TRUE(OpenAudioDevice());
+  EXPECT_EQ(ChannelCount, 12);
 
+  // A missing sample fails the bank, after all sixteen were tried.
+  std::string link = "ln -s " PEGPOND_DATA_DIR "/note*.wav " + dir + " && rm " + dir + "/note07.wav";
+  ASSERT_TRUE(std::system(link.c_str()) == 0 && chdir(dir.c_str()) == 0);
+  EXPECT_FALSE(LoadNoteBank());
+  ASSERT_EQ(NoteBank.size(), 16u);
+  EXPECT_TRUE(NoteBank[7] == nullptr && NoteBank[15] != nullptr);
+  NoteBank.clear();
+  ASSERT_EQ(chdir(PEGPOND_DATA_DIR), 0);
+  ASSERT_TRUE(LoadNoteBank());
+
+  SDL_LockAudio();
   PlayNote(-1);
   PlayNote(16);
+  ChannelCount = 0;  // no channels granted: nothing to play on
+  PlayNote(5);
+  ChannelCount = 12;
   EXPECT_EQ(Mix_Playing(-1), 0);
-
-  PlayNote(13);  // notes 12 to 15 share channels 0 to 3
-  EXPECT_EQ(Mix_Playing(1), 1);
-  EXPECT_EQ(Mix_GetChunk(1), NoteBank[13]);
-  PlayNote(1);
-  EXPECT_EQ(Mix_GetChunk(1), NoteBank[1]);
-  PlayNote(11);
-  EXPECT_EQ(Mix_GetChunk(11), NoteBank[11]);
-  EXPECT_EQ(Mix_Playing(-1), 2);
-
   for (int note = 0; note < NoteCount; ++note) {
     PlayNote(note);
     EXPECT_EQ(Mix_GetChunk(note % 12), NoteBank[note]) << note;
+    EXPECT_EQ(Mix_VolumeChunk(NoteBank[note], -1), NoteVolume) << note;
   }
-  EXPECT_EQ(Mix_Playing(-1), 12);  // notes 12 to 15 took over channels 0 to 3
-}
-
-TEST_F(NoteBankTest, NoChannelsMeansNothingPlays) {
-  UseSamplesWithout(-1);
-  ASSERT_TRUE(LoadNoteBank());
-  int granted = ChannelCount;
-  ChannelCount = 0;
-  PlayNote(5);  // must not divide by zero
-  ChannelCount = granted;
-  EXPECT_EQ(Mix_Playing(-1), 0);
-}
-
-TEST(NotePan, LowNotesLeanLeftHighNotesRight) {
-  const int left[NoteCount] = {255, 249, 242, 235, 229, 222, 215, 209, 202, 195, 189, 182, 175, 169, 162, 155};
+  std::vector<long> starts;
   for (int note = 0; note < NoteCount; ++note) {
-    EXPECT_EQ(255 - NotePan(note), left[note]) << note;
-    EXPECT_EQ((255 - NotePan(note)) + (155 + NotePan(note)), 410);
+    Mix_HaltChannel(-1);
+    starts.push_back(FileSize(capture) / 4);
+    PlayNote(note);
+    MixFor(capture, 0.3);
   }
+  SDL_UnlockAudio();
+  Mix_CloseAudio();
+  SDL_Quit();
+
+  std::ifstream in(capture, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  auto sample = [&](long frame, int side) {
+    size_t at = size_t(frame) * 4 + side * 2;
+    return double(int16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8));
+  };
+  for (int note = 0; note < NoteCount; ++note) {
+    // Two buffers in: the first may still hold the channel's previous note or pan.
+    long from = starts[note] + 2048, frames = 3072;
+    ASSERT_LE(size_t(from + frames) * 4, bytes.size());
+    double left = 0, right = 0;
+    int crossings = 0;
+    for (long i = from; i < from + frames; ++i) {
+      left += sample(i, 0) * sample(i, 0), right += sample(i, 1) * sample(i, 1);
+      crossings += (sample(i, 0) < 0) != (sample(i + 1, 0) < 0);
+    }
+    double pitch = crossings / 2.0 / (frames / double(AudioFrequency));
+    EXPECT_NEAR(pitch / NoteFrequency(note), 1.0, 0.03) << note;
+    int pan = note * 100 / 15;  // low notes to the left, high ones to the right
+    EXPECT_NEAR(std::sqrt(left / right), (255.0 - pan) / (155.0 + pan), 0.03) << note;
+  }
+  EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
 }
 }  // namespace

@@ -58,16 +58,3 @@ std::vector<uint8_t> ReadPixels(int x, int y, int width, int height) {
   glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   return pixels;
 }
-
-std::vector<uint8_t> ReadTexture(GLuint texture, int x, int y, int width, int height) {
-  GLint previous = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
-  GLuint scratch = 0;
-  glGenFramebuffers(1, &scratch);
-  glBindFramebuffer(GL_FRAMEBUFFER, scratch);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-  std::vector<uint8_t> pixels = ReadPixels(x, y, width, height);
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
-  glDeleteFramebuffers(1, &scratch);
-  return pixels;
-}

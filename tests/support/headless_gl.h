@@ -17,6 +17,3 @@ void DestroyHeadlessGl();
 // RGBA bytes of a rectangle of the bound framebuffer, rows from the bottom up,
 // four bytes a pixel.
 std::vector<uint8_t> ReadPixels(int x, int y, int width, int height);
-// The same from level 0 of a texture, through a scratch framebuffer; the
-// framebuffer binding is left as it was.
-std::vector<uint8_t> ReadTexture(GLuint texture, int x, int y, int width, int height);
