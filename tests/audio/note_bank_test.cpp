@@ -17,6 +17,12 @@
 namespace {
 long FileSize(const std::string& path) { return long(std::filesystem::file_size(path)); }
 
+// The program keeps its samples to the end; a test hands them back.
+void ReleaseNoteBank() {
+  for (Mix_Chunk* chunk : NoteBank) Mix_FreeChunk(chunk);
+  NoteBank.clear();
+}
+
 // Lets the audio thread mix about `seconds` more sound, then holds it again.
 void MixFor(const std::string& path, double seconds) {
   long target = FileSize(path) + long(seconds * AudioFrequency) * 4;
@@ -41,7 +47,7 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
   EXPECT_FALSE(LoadNoteBank());
   ASSERT_EQ(NoteBank.size(), 16u);
   EXPECT_TRUE(NoteBank[7] == nullptr && NoteBank[15] != nullptr);
-  NoteBank.clear();
+  ReleaseNoteBank();
   ASSERT_EQ(chdir(PEGPOND_DATA_DIR), 0);
   ASSERT_TRUE(LoadNoteBank());
 
@@ -65,6 +71,8 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
     MixFor(capture, 0.3);
   }
   SDL_UnlockAudio();
+  Mix_HaltChannel(-1);
+  ReleaseNoteBank();
   Mix_CloseAudio();
   SDL_Quit();
 
