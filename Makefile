@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 
-.PHONY: run test build deps
+.PHONY: run test build deps web
 
 deps:
 	scripts/install-deps
@@ -19,12 +19,24 @@ run: build
 	  scripts/demo $(BUILD); \
 	fi
 
-# The whole suite; the unit and GL tests again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer; then short runs of fuzzing, soak and valgrind.
+# The browser build in build-web/: emscripten from Debian, the data from the
+# native build's generators.
+web: build
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(BUILD)-web -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DPEGPOND_DATA_DIR=$(abspath $(BUILD))/data >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)-web
+	@echo "pegpond for the browser is in $(BUILD)-web/; serve it and open the address:"
+	@echo "  python3 -m http.server --bind 127.0.0.1 --directory $(BUILD)-web 8000"
+	@echo "  http://127.0.0.1:8000/"
+
+# The whole suite and the browser build's tests in headless Chromium; the unit
+# and GL tests again built with AddressSanitizer and UndefinedBehaviorSanitizer;
+# then short runs of fuzzing, soak and valgrind.
 # Longer runs: fuzz/run.sh SECONDS_PER_TARGET, tests/soak/soak.sh BUILD SECONDS,
 # tests/memcheck/memcheck.sh BUILD SECONDS.
-test: build
+test: build web
 	cd $(BUILD) && ctest --output-on-failure -j 2
+	cd tests/web && BUILD_WEB=$(abspath $(BUILD))-web node --test
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan
 	cd $(BUILD)-asan && ctest --output-on-failure -j 2 --label-exclude e2e

@@ -1,15 +1,16 @@
-// What stands in for the handheld's own platform on ordinary Linux machines:
-// the platform library's start and stop calls, the OpenGL ES 2.0 screen,
-// activation events, and the accelerometer readings.
+// What stands in for the handheld's own platform, on ordinary Linux machines
+// and in the browser: the platform library's start and stop calls, the OpenGL
+// ES 2.0 screen, activation events, and the accelerometer readings. Each
+// backend (screen.cpp and iio.cpp on Linux, web.cpp in the browser) implements
+// the same functions; tilt.cpp and pdl.cpp serve both.
 #pragma once
 
 #include <SDL.h>
 
 #include <string>
 
-// Chooses SDL's X11 video driver unless the user named one: without a display
-// SDL 1.2 would otherwise fall back to drawing text art in the terminal. Called
-// before SDL_Init.
+// Called before SDL_Init. Linux: chooses SDL's X11 video driver unless the
+// user named one.
 void PreparePlatform();
 
 // The device platform library's start and stop; here they do nothing.
@@ -39,11 +40,17 @@ struct TiltAxes {
 };
 
 // Held keys stand in for the device: arrows tilt, Backspace shakes. Without
-// them, reads joystick 0's axes 0 to 2 when it exists, otherwise a Linux IIO
-// accelerometer, otherwise a device lying flat and still.
+// them, reads joystick 0's axes 0 to 2 when it exists, otherwise the backend's
+// sensor (ReadTiltSensor), otherwise a device lying flat and still.
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
 bool TiltKeyHeld(const Uint8* keyState);
+// The held keys and where each backend's SDL keeps the five keys among them.
+const Uint8* HeldKeys();
+extern const int TiltLeftKey, TiltRightKey, TiltUpKey, TiltDownKey, ShakeKey;
+// The accelerometer the backend has (a Linux IIO sensor, the browser's device
+// motion); false while it has none or gives no reading.
+bool ReadTiltSensor(TiltAxes* axes);
 
 // Linux IIO accelerometers (phones, convertibles) under a sysfs root,
 // normally "/sys/bus/iio/devices".
@@ -56,7 +63,6 @@ bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor);
 bool ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes);
 // Raw readings to joystick units: 32768 is one gravity, clamped to 16 bits.
 TiltAxes IioToJoystick(const IioAccelerometer& sensor, const double raw[3]);
-// The sensor the tilt source uses, found lazily under this root; a sensor
-// that stops answering is dropped and looked for again every few seconds.
+// Linux: the IIO sensor ReadTiltSensor uses is found lazily under this root; a
+// sensor that stops answering is dropped and looked for again every few seconds.
 void SetTiltSensorRoot(const char* root);
-bool ReadTiltSensor(TiltAxes* axes);

@@ -5,6 +5,8 @@
 #include <EGL/egl.h>
 #include <SDL_syswm.h>
 
+#include <cstdlib>
+
 #include "platform.h"
 #include "screen_glx.h"
 
@@ -35,6 +37,13 @@ bool MakeEglContext(Display* display, Window window) {
   return eglMakeCurrent(ScreenDisplay, ScreenEglSurface, ScreenEglSurface, ScreenContext);
 }
 }  // namespace
+
+// Without a display SDL 1.2 would fall back to drawing text art in the terminal.
+void PreparePlatform() { setenv("SDL_VIDEODRIVER", "x11", 0); }
+
+const Uint8* HeldKeys() { return SDL_GetKeyState(nullptr); }
+const int TiltLeftKey = SDLK_LEFT, TiltRightKey = SDLK_RIGHT, TiltUpKey = SDLK_UP, TiltDownKey = SDLK_DOWN,
+          ShakeKey = SDLK_BACKSPACE;
 
 SDL_Surface* OpenScreen() {
   SDL_GL_SetAttribute(static_cast<SDL_GLattr>(17), 2);  // the handheld's "ES 2 please"; unknown here

@@ -13,25 +13,25 @@ static Sint16 Clamp16(int v) {
 }
 
 TiltAxes TiltFromKeys(const Uint8* keyState) {
-  if (keyState[SDLK_BACKSPACE]) return TiltAxes{FullScale, FullScale, FullScale};
+  if (keyState[ShakeKey]) return TiltAxes{FullScale, FullScale, FullScale};
   int x = 0, y = 0;
-  if (keyState[SDLK_RIGHT]) x += TiltReading;
-  if (keyState[SDLK_LEFT]) x -= TiltReading;
-  if (keyState[SDLK_UP]) y -= TiltReading;
-  if (keyState[SDLK_DOWN]) y += TiltReading;
-  bool tilted = keyState[SDLK_RIGHT] || keyState[SDLK_LEFT] || keyState[SDLK_UP] || keyState[SDLK_DOWN];
+  if (keyState[TiltRightKey]) x += TiltReading;
+  if (keyState[TiltLeftKey]) x -= TiltReading;
+  if (keyState[TiltUpKey]) y -= TiltReading;
+  if (keyState[TiltDownKey]) y += TiltReading;
+  bool tilted = keyState[TiltRightKey] || keyState[TiltLeftKey] || keyState[TiltUpKey] || keyState[TiltDownKey];
   return TiltAxes{Clamp16(x), Clamp16(y), static_cast<Sint16>(tilted ? TiltRemainder : FullScale)};
 }
 
 bool TiltKeyHeld(const Uint8* keyState) {
-  return keyState[SDLK_BACKSPACE] || keyState[SDLK_RIGHT] || keyState[SDLK_LEFT] || keyState[SDLK_UP] ||
-         keyState[SDLK_DOWN];
+  return keyState[ShakeKey] || keyState[TiltRightKey] || keyState[TiltLeftKey] || keyState[TiltUpKey] ||
+         keyState[TiltDownKey];
 }
 
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
   // Held keys win: on a desktop joystick 0 may well be a gamepad resting at
   // zero, which would otherwise leave no way to steer.
-  const Uint8* keyState = SDL_GetKeyState(nullptr);
+  const Uint8* keyState = HeldKeys();
   if (TiltKeyHeld(keyState)) return TiltFromKeys(keyState);
   if (joystick) {
     return TiltAxes{SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1),

@@ -39,18 +39,6 @@ TEST(TiltKeys, ArrowsTiltOneWayEachAndBackspaceShakes) {
   }
 }
 
-TEST(PointerFocus, OnlyPureMouseFocusChangesAreDropped) {
-  SDL_Event e{};
-  e.type = SDL_ACTIVEEVENT;
-  e.active.state = SDL_APPMOUSEFOCUS;
-  EXPECT_TRUE(IsPointerFocusOnly(e));
-  e.active.state = SDL_APPMOUSEFOCUS | SDL_APPINPUTFOCUS;
-  EXPECT_FALSE(IsPointerFocusOnly(e));
-  e.type = SDL_MOUSEMOTION;
-  e.active.state = SDL_APPMOUSEFOCUS;
-  EXPECT_FALSE(IsPointerFocusOnly(e));
-}
-
 class Iio : public ::testing::Test {
  protected:
   std::string root;

@@ -106,8 +106,7 @@ TEST(SweepLine, ANewlyReachedLineSoundsItsPegsOnce) {
     // Staying on the line, or turning onto the other axis at the same index, sounds nothing.
     SweepLine.horizontalDirection = c.vertical, SweepLine.verticalDirection = c.horizontal;
     skip = TriggerLineNotes(Record);
-    EXPECT_EQ(Played.size(), c.notes.size());
-    EXPECT_EQ(skip.skipColumn + skip.skipRow, -2);
+    EXPECT_TRUE(Played.size() == c.notes.size() && skip.skipColumn + skip.skipRow == -2);
   }
 }
 
@@ -119,8 +118,7 @@ TEST(Shake, FourJoltsWithinTwoSecondsClearTheGridUntilTheWindowEnds) {
   // window opens at the first jolt and still counts 2000 ms later.
   const std::pair<uint32_t, float> jolts[] = {{0, 1.44f}, {10, 1.45f}, {20, 2.89f}, {30, 2.9f}, {2010, 1.5f}};
   for (auto jolt : jolts) DetectShake(jolt.first, jolt.second);
-  EXPECT_EQ(Shake.count, 3);
-  EXPECT_EQ(PegCount(), 1);
+  EXPECT_TRUE(Shake.count == 3 && PegCount() == 1);
   DetectShake(2010, 3.0f);
   EXPECT_EQ(PegCount(), 0);
   GridCell(1, 1) = 1;  // painting while shaken is wiped until the window ends
@@ -128,13 +126,10 @@ TEST(Shake, FourJoltsWithinTwoSecondsClearTheGridUntilTheWindowEnds) {
   EXPECT_EQ(PegCount(), 0);
   GridCell(1, 1) = 1;
   DetectShake(2011, 1.0f);  // the window has expired
-  EXPECT_EQ(Shake.count, 0);
-  EXPECT_EQ(PegCount(), 1);
+  EXPECT_TRUE(Shake.count == 0 && PegCount() == 1);
   // A steady push counts once; lying still or no accelerometer never counts.
   for (uint32_t t = 3000; t < 4900; t += 33) DetectShake(t, t < 4000 ? 2.0f : 0.0f);
-  EXPECT_EQ(Shake.count, 1);
-  EXPECT_EQ(Shake.windowStartMs, 3000u);
-  EXPECT_EQ(PegCount(), 1);
+  EXPECT_TRUE(Shake.count == 1 && Shake.windowStartMs == 3000 && PegCount() == 1);
 }
 
 TEST(Life, OnePegDiesAndOneIsBornWeightedByNeighbours) {
@@ -199,11 +194,9 @@ TEST_F(Patterns, LoadsReadAtMost192BytesOverTheFirstCellsAndCloseTheirFiles) {
   Write(Path("long.pat"), Bytes(300, 0));
   int descriptors = Entries("/proc/self/fd");
   LoadOrSavePattern(Path("short.pat").c_str(), false);
-  EXPECT_EQ(PegCount(), 92);  // rows 0 to 7 and columns 0 to 3 of row 8 emptied
-  EXPECT_TRUE(HasPeg(8, 4) && !HasPeg(8, 3));
+  EXPECT_TRUE(PegCount() == 92 && HasPeg(8, 4) && !HasPeg(8, 3));  // rows 0 to 7, row 8 to column 3 emptied
   LoadOrSavePattern(Path("long.pat").c_str(), false);
-  EXPECT_EQ(PegCount(), 0);
-  EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
+  EXPECT_TRUE(PegCount() == 0 && Entries("/proc/self/fd") == descriptors);
 }
 
 TEST_F(Patterns, AFailedSaveLeavesTheOldSlotAndNoTemporaryFile) {
@@ -218,8 +211,7 @@ TEST_F(Patterns, AFailedSaveLeavesTheOldSlotAndNoTemporaryFile) {
     LoadOrSavePattern(slot.c_str(), true);
     return 0;
   });
-  EXPECT_EQ(Read(slot), old);
-  EXPECT_EQ(Entries(dir), 1);
+  EXPECT_TRUE(Read(slot) == old && Entries(dir) == 1);
   // A directory where the slot should be, or a folder that does not exist.
   mkdir(Path("motif4.pat").c_str(), 0700);
   LoadOrSavePattern(Path("motif4.pat").c_str(), true);

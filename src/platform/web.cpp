@@ -1,0 +1,77 @@
+// The browser stands in for the handheld's platform (built with emscripten):
+// the page's canvas with its WebGL context is the screen, the browser's device
+// motion is the accelerometer, and the mixer's channels carry the note volume.
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+#include <sys/stat.h>
+
+#include <cmath>
+
+#include "platform.h"
+
+// emscripten starts with a umask of 0777, so files the program makes (the
+// pattern slots) could not be read back: use the usual one.
+void PreparePlatform() { umask(022); }
+
+// emscripten's SDL files keys by the browser's key codes, arrows moved up by 1024.
+const Uint8* HeldKeys() { return SDL_GetKeyboardState(nullptr); }
+const int TiltLeftKey = 80 | 1 << 10, TiltRightKey = 79 | 1 << 10, TiltUpKey = 82 | 1 << 10,
+          TiltDownKey = 81 | 1 << 10, ShakeKey = 8;
+
+SDL_Surface* OpenScreen() {
+  // The page sizes the canvas's drawing buffer for the viewport before the
+  // program starts; the browser scales it to the page.
+  int width = 320, height = 480;
+  emscripten_get_canvas_element_size("#canvas", &width, &height);
+  return SDL_SetVideoMode(width, height, 0, SDL_OPENGL);
+}
+
+// The browser presents what was drawn whenever the frame loop yields to it.
+void SwapScreen() {}
+void CloseScreen() {}
+
+// The browser reports no focus changes of the pointer alone.
+void FilterPointerFocusEvents() {}
+
+namespace {
+const double StandardGravity = 9.80665;
+bool Listening = false;
+double LastMotionMs = -1e9;
+TiltAxes Motion;
+
+Sint16 Clamp16(double v) {
+  if (!(v > -32768.0)) return -32768;  // also NaN, which a browser may send for a missing axis
+  if (v > 32767.0) return 32767;
+  return static_cast<Sint16>(std::lround(v));
+}
+
+// Acceleration including gravity in m/s^2, as a phone pushes against gravity
+// (lying flat, z = +9.8); iOS reports the opposite signs. To the handheld's
+// units and directions, as the Linux IIO sensor gives them: the right edge
+// lowered reads positive x, the top edge lowered negative y.
+EM_BOOL OnMotion(int, const EmscriptenDeviceMotionEvent* event, void*) {
+  static const bool Inverted = EM_ASM_INT({
+    return /iPhone|iPad|iPod/.test(navigator.userAgent) || (navigator.platform == 'MacIntel' && navigator.maxTouchPoints > 1);
+  });
+  double unit = (Inverted ? -32768.0 : 32768.0) / StandardGravity;
+  Motion = TiltAxes{Clamp16(-event->accelerationIncludingGravityX * unit),
+                    Clamp16(event->accelerationIncludingGravityY * unit),
+                    Clamp16(event->accelerationIncludingGravityZ * unit)};
+  LastMotionMs = emscripten_get_now();
+  return EM_FALSE;
+}
+}  // namespace
+
+bool ReadTiltSensor(TiltAxes* axes) {
+  if (!Listening) Listening = emscripten_set_devicemotion_callback(nullptr, EM_FALSE, OnMotion) == EMSCRIPTEN_RESULT_SUCCESS;
+  // A desktop browser sends no motion; a phone sends it many times a second.
+  if (emscripten_get_now() - LastMotionMs > 1000.0) return false;
+  *axes = Motion;
+  return true;
+}
+
+// emscripten's mixer cannot set a sample's own volume (Mix_VolumeChunk throws).
+// Every note has the same volume, so the channels carry it instead.
+int Mix_VolumeChunk(Mix_Chunk*, int volume) { return volume < 0 ? MIX_MAX_VOLUME : Mix_Volume(-1, volume); }
