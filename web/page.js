@@ -40,6 +40,32 @@ window.addEventListener('pointerdown', () => {
   if (window.DeviceMotionEvent && DeviceMotionEvent.requestPermission) DeviceMotionEvent.requestPermission().catch(() => {});
 }, { once: true });
 
+// A pattern in the link: the 192 cells, one bit each from the bottom row up,
+// as 32 characters of URL-safe base64 after '#'. Anything else is ignored.
+function decodePattern(text) {
+  if (!/^[A-Za-z0-9_-]{32}$/.test(text)) return null;
+  const bytes = atob(text.replace(/-/g, '+').replace(/_/g, '/'));
+  return Array.from({ length: 192 }, (_, cell) => (bytes.charCodeAt(cell >> 3) >> (cell & 7)) & 1);
+}
+function encodePattern(cells) {
+  let bytes = '';
+  for (let i = 0; i < 24; ++i) bytes += String.fromCharCode(cells.slice(8 * i, 8 * i + 8).reduce((b, c, bit) => b | (c & 1) << bit, 0));
+  return btoa(bytes).replace(/\+/g, '-').replace(/\//g, '_');
+}
+// The share control puts the current pattern into the address and copies the link.
+function share(grid) {
+  const button = document.createElement('button');
+  button.id = 'share';
+  button.textContent = 'share';
+  button.addEventListener('click', () => {
+    history.replaceState(null, '', '#' + encodePattern(Array.from(Module.HEAPU8.subarray(grid, grid + 192))));
+    if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
+    button.textContent = 'link copied';
+    setTimeout(() => (button.textContent = 'share'), 2000);
+  });
+  document.body.appendChild(button);
+}
+
 // The program itself says nothing: a start that failed is explained from what
 // the browser lacks, as the launcher does on Linux.
 function explain() {
@@ -63,6 +89,11 @@ var Module = {
   },
   onRuntimeInitialized() { say(''); },
   onExit(code) { if (code !== 0) say(explain()); },
+  onGrid(grid) {
+    const cells = decodePattern(location.hash.slice(1));
+    if (cells) Module.HEAPU8.set(cells, grid);
+    share(grid);
+  },
   onAbort() { say(explain()); },
 };
 

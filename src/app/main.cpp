@@ -16,6 +16,7 @@ int main(int, char**) {
 
   IntroEndTime = SDL_GetTicks() + IntroMs;  // the initialisation counts into the intro
   if (!InitResources()) return -1;
+  ShareGrid(PegGrid, GridCells);
 
   PreviousFrameTime = SDL_GetTicks();
   AppActive = true;

@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+
 #include <string>
 
 // Called before SDL_Init. Linux: chooses SDL's X11 video driver unless the
@@ -28,6 +30,11 @@ void SwapScreen();
 
 // Releases the ES context and gives SDL back its own, so SDL_Quit tears down cleanly.
 void CloseScreen();
+
+// The program hands over its peg grid once it is cleared at start-up. The
+// browser's page starts it with the pattern of its link and reads it to put
+// the current pattern into a link; Linux does nothing with it.
+void ShareGrid(uint8_t* grid, int cells);
 
 // Drops activation events that concern only the mouse pointer leaving or
 // entering the window: on the handheld the pointer never leaves the screen.

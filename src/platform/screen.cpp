@@ -65,6 +65,8 @@ SDL_Surface* OpenScreen() {
   return surface;
 }
 
+void ShareGrid(uint8_t*, int) {}
+
 void SwapScreen() {
   if (ScreenEglSurface != EGL_NO_SURFACE) eglSwapBuffers(ScreenDisplay, ScreenEglSurface);
 }

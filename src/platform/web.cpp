@@ -32,6 +32,12 @@ SDL_Surface* OpenScreen() {
 void SwapScreen() {}
 void CloseScreen() {}
 
+// The page writes the pattern of its link into the grid and reads the grid
+// back to share it.
+void ShareGrid(uint8_t* grid, int cells) {
+  EM_ASM({ if (Module.onGrid) Module.onGrid($0, $1); }, grid, cells);
+}
+
 // The browser reports no focus changes of the pointer alone.
 void FilterPointerFocusEvents() {}
 

@@ -87,7 +87,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right; tilt steers, a shake clears; saves outlive a reload', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right; tilt steers, a shake clears; saves outlive a reload; links carry patterns', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -98,6 +98,8 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   const peg = await colourAt(page, x, y);
   assert.ok(peg[0] > pond[0] + 60 && peg[0] > 150, `a red peg (${peg}) over the pond (${pond})`);
   await save(page, 3);
+  await page.click('#share');  // the pattern goes into the address
+  const link = page.url();
 
   // One peg a row: rows 15 to 4 sound notes 2 to 13 as a row line moves down.
   const diagonal = pattern(Array.from({ length: 12 }, (_, c) => [15 - c, c]));
@@ -129,6 +131,17 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.waitForFunction(() => document.getElementById('status').hidden);
   assert.deepEqual(await slot(page, 2), pattern([]));
   assert.deepEqual(await slot(page, 3), pattern([[5, 3]]));
+  // The shared link starts with its pattern; a fragment that is not a whole
+  // pattern starts with an empty grid.
+  for (const [url, pegs] of [[link.replace('#', '?shared#'), [[5, 3]]], [link.slice(0, -1).replace('#', '?cut#'), []]]) {
+    await page.goto(url);
+    await page.waitForFunction(() => document.getElementById('status').hidden);
+    await sleep(1000);
+    await page.mouse.click(180, 300);
+    await save(page, 4);
+    await sleep(300);
+    assert.deepEqual(await slot(page, 4), pattern(pegs), url);
+  }
   await page.close();
 });
 
