@@ -15,4 +15,20 @@ void InitRenderResources() {
   glDisable(GL_DEPTH_TEST);
   ClearWaterTexture();
   ClearWaterTexture();
+
+  // What stays the same from frame to frame is set once: the samplers' units
+  // and texel sizes, the frame's clear colour, the background on unit 1 and
+  // unit 0 active for every other texture.
+  float texel = 1.0f / static_cast<float>(SimSize);
+  glUseProgram(RippleProgram);
+  glUniform1i(RippleTextureLocation, 0);
+  glUniform2f(RippleTexelLocation, texel, texel);
+  glUseProgram(WaterProgram);
+  glUniform1i(WaterSamplerLocation, 0);
+  glUniform1i(BackgroundSamplerLocation, 1);
+  glUniform2f(WaterTexelLocation, texel, texel);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, BackgroundTexture);
+  glActiveTexture(GL_TEXTURE0);
 }

@@ -31,7 +31,7 @@ QuadCorners CellQuad(const GridMetrics& m, int column, int row, float drop) {
 }
 
 const float FullScreenPositions[12] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, -1, 0};
-const GLuint QuadIndices[6] = {0, 1, 2, 0, 2, 3};
+const GLushort QuadIndices[6] = {0, 1, 2, 0, 2, 3};
 const float UnitTexCoords[8] = {0, 0, 0, 1, 1, 1, 1, 0};
 const float PegTexCoords[8] = {0.109375f, 0.109375f, 0.109375f, 0.890625f,
                                0.890625f, 0.890625f, 0.890625f, 0.109375f};
@@ -62,26 +62,41 @@ void InitQuadTables(int width, int height, int simSize) {
   }
 }
 
-bool HasExtension(const char* extensions, const char* name) {
-  if (!extensions) return false;
-  size_t length = std::strlen(name);
-  for (const char* p = extensions; (p = std::strstr(p, name)) != nullptr; p += length) {
-    bool starts = p == extensions || p[-1] == ' ';
-    bool ends = p[length] == ' ' || p[length] == '\0';
-    if (starts && ends) return true;
-  }
-  return false;
+void DrawQuad(const float* positions) {
+  glVertexAttribPointer(PositionSlot, 3, GL_FLOAT, GL_FALSE, 0, positions);
+  glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, QuadIndices);
 }
 
-void DrawQuad(const float* positions) {
-  // 32-bit indices need OES_element_index_uint, which some phone GPUs lack;
-  // there the same six indices go to GL as 16-bit ones.
-  static const GLushort ShortQuadIndices[6] = {0, 1, 2, 0, 2, 3};
-  static const bool WideIndices =
-      HasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_OES_element_index_uint");
-  glVertexAttribPointer(PositionSlot, 3, GL_FLOAT, GL_FALSE, 0, positions);
-  if (WideIndices)
-    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, QuadIndices);
-  else
-    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, ShortQuadIndices);
+namespace {
+// Room for every peg of the grid: their corners, the peg picture's window for
+// each, and the triangles of each quad, 16-bit indices (768 corners in all).
+float PegPositions[GridCells * 12];
+float PegBatchTexCoords[GridCells * 8];
+GLushort PegIndices[GridCells * 6];
+
+void FillPegTables() {
+  for (int peg = 0; peg < GridCells; ++peg) {
+    std::memcpy(&PegBatchTexCoords[peg * 8], PegTexCoords, sizeof PegTexCoords);
+    for (int i = 0; i < 6; ++i) PegIndices[peg * 6 + i] = static_cast<GLushort>(peg * 4 + QuadIndices[i]);
+  }
+}
+}  // namespace
+
+void DrawPegs(int lineColumn, int lineRow, bool lineSitsOut) {
+  static bool filled = (FillPegTables(), true);
+  (void)filled;
+  GridMetrics metrics = GridMetricsFor(ScreenWidth, ScreenHeight);
+  int count = 0;
+  for (int row = 0; row < GridRows; ++row)
+    for (int column = 0; column < GridColumns; ++column) {
+      if (!HasPeg(row, column)) continue;
+      bool onLine = column == lineColumn || row == lineRow;
+      if (onLine && lineSitsOut) continue;
+      QuadCorners cell = CellQuad(metrics, column, row, onLine ? PressedDrop : 0.0f);
+      std::memcpy(&PegPositions[count++ * 12], cell.positions, sizeof cell.positions);
+    }
+  if (count == 0) return;
+  glVertexAttribPointer(PositionSlot, 3, GL_FLOAT, GL_FALSE, 0, PegPositions);
+  glVertexAttribPointer(TexCoord0Slot, 2, GL_FLOAT, GL_FALSE, 0, PegBatchTexCoords);
+  glDrawElements(GL_TRIANGLES, 6 * count, GL_UNSIGNED_SHORT, PegIndices);
 }

@@ -48,7 +48,7 @@ struct QuadCorners {
 QuadCorners CellQuad(const GridMetrics& metrics, int column, int row, float drop);
 
 extern const float FullScreenPositions[12];
-extern const GLuint QuadIndices[6];
+extern const GLushort QuadIndices[6];  // 16-bit: no GPU needs an extension for them
 extern const float UnitTexCoords[8];
 extern const float PegTexCoords[8];      // the central part of the peg picture
 extern float BackgroundTexCoords[8];     // the screen-shaped crop, mirrored top to bottom
@@ -58,8 +58,10 @@ void InitQuadTables(int width, int height, int simSize);
 
 // Points slot 0 at positions (3 floats a corner) and draws one quad.
 void DrawQuad(const float* positions);
-// Whether a space-separated extension list names this extension exactly.
-bool HasExtension(const char* extensions, const char* name);
+// Draws every peg in one call with the current program: corners in slot 0,
+// the peg picture's window in slot 1. The pegs on the given line (a column or
+// a row, -1 for none) sit out, or are drawn lowered by PressedDrop.
+void DrawPegs(int lineColumn, int lineRow, bool lineSitsOut);
 
 // ---- Shader programs -------------------------------------------------------
 // Attribute slots shared by every program.

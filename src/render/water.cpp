@@ -75,7 +75,6 @@ void BeginWaterStep() {
 
 void StepWater(int skipColumn, int skipRow) {
   const int k = Water.current;
-  GridMetrics metrics = GridMetricsFor(ScreenWidth, ScreenHeight);
 
   // Ink: the bar and the pegs add to the height channel.
   glUseProgram(BarImpulseProgram);
@@ -84,41 +83,22 @@ void StepWater(int skipColumn, int skipRow) {
   glDisableVertexAttribArray(TexCoord1Slot);
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  QuadCorners bar = SweepBarQuad(metrics, SweepLine);
-  glVertexAttribPointer(TexCoord0Slot, 2, GL_FLOAT, GL_FALSE, 0, UnitTexCoords);
+  QuadCorners bar = SweepBarQuad(GridMetricsFor(ScreenWidth, ScreenHeight), SweepLine);
   DrawQuad(bar.positions);
 
-  glUseProgram(PegImpulseProgram);
-  glEnableVertexAttribArray(PositionSlot);
-  glEnableVertexAttribArray(TexCoord0Slot);
-  glDisableVertexAttribArray(TexCoord1Slot);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, PegTexture);
   // The pegs of the line that sounded this tick sit out one impulse.
-  for (int row = 0; row < GridRows; ++row) {
-    for (int column = 0; column < GridColumns; ++column) {
-      if (!HasPeg(row, column) || column == skipColumn || row == skipRow) continue;
-      QuadCorners cell = CellQuad(metrics, column, row, 0.0f);
-      glVertexAttribPointer(TexCoord0Slot, 2, GL_FLOAT, GL_FALSE, 0, PegTexCoords);
-      DrawQuad(cell.positions);
-    }
-  }
+  glUseProgram(PegImpulseProgram);
+  glEnableVertexAttribArray(TexCoord0Slot);
+  glBindTexture(GL_TEXTURE_2D, PegTexture);
+  DrawPegs(skipColumn, skipRow, true);
 
   // Ripple: step the inked state into the other texture, replacing the whole
   // simulated region.
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, Water.textures[k], 0);
   glUseProgram(RippleProgram);
-  glEnableVertexAttribArray(PositionSlot);
-  glEnableVertexAttribArray(TexCoord0Slot);
   glEnableVertexAttribArray(TexCoord1Slot);
-  glUniform1i(RippleTextureLocation, 0);
-  glUniform2f(RippleTexelLocation, 1.0f / static_cast<float>(SimSize), 1.0f / static_cast<float>(SimSize));
-  glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, Water.textures[k ^ 1]);
+  // The frame before showed this texture smoothed; the step reads it texel by texel.
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glDisable(GL_BLEND);
