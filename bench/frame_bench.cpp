@@ -59,11 +59,13 @@ double Percentile(std::vector<double> samples, double fraction) {
   return samples[i];
 }
 
-// One frame of the program: a tick 33 ms on, then the composed frame, finished.
-void TickAndDraw() {
+// One frame of the program: a tick 33 ms on, then the composed frame, shown
+// scaled up by a factor above 1, finished.
+void TickAndDraw(int scale = 1) {
   FakeNow += FramePeriodMs;
   UpdateTick();
   ComposeFrame();
+  if (scale > 1) PresentScaled(ScreenScale{scale, ScreenWidth, ScreenHeight});
   glFinish();
 }
 
@@ -83,10 +85,11 @@ void ReportSpread(benchmark::State& state, const std::vector<double>& ms) {
 }
 
 // One tick and one composed frame, at state.range(0) x state.range(1), with
-// every peg set when state.range(2) is 1.
+// every peg set when state.range(2) is 1, shown state.range(3) times larger.
 void TickAndCompose(benchmark::State& state) {
   int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-  if (!CreateHeadlessGl(width, height)) {
+  int scale = static_cast<int>(state.range(3));
+  if (!CreateHeadlessGl(width * scale, height * scale)) {
     state.SkipWithError("no headless OpenGL ES 2.0 context");
     return;
   }
@@ -94,12 +97,12 @@ void TickAndCompose(benchmark::State& state) {
   InitRenderResources();
   SetGrid(state.range(2) != 0);
   // The first frames compile the software GL's shader variants.
-  for (int i = 0; i < 20; ++i) TickAndDraw();
+  for (int i = 0; i < 20; ++i) TickAndDraw(scale);
 
   std::vector<double> frameMs;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
-    TickAndDraw();
+    TickAndDraw(scale);
     RecordSince(state, start, frameMs);
   }
   ReportSpread(state, frameMs);
@@ -107,10 +110,11 @@ void TickAndCompose(benchmark::State& state) {
   DestroyHeadlessGl();
 }
 BENCHMARK(TickAndCompose)
-    ->ArgNames({"w", "h", "pegs"})
-    ->Args({320, 480, 0})
-    ->Args({320, 480, 1})
-    ->Args({720, 1440, 1})
+    ->ArgNames({"w", "h", "pegs", "scale"})
+    ->Args({320, 480, 0, 1})
+    ->Args({320, 480, 1, 1})
+    ->Args({320, 480, 1, 2})
+    ->Args({720, 1440, 1, 1})
     ->Iterations(300)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

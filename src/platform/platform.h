@@ -20,9 +20,23 @@ int PDL_Init(unsigned int flags);
 void PDL_Quit();
 
 // Asks for an OpenGL ES 2.0 context and sets the video mode: the whole display
-// when it is portrait, a 320 x 480 window on a landscape display. Returns the
-// screen surface with a current ES 2 context, or null when either cannot be had.
+// when it is portrait, a 320 x 480 window (times the scale) on a landscape
+// display. Returns the screen surface with a current ES 2 context, or null when
+// either cannot be had; its size is the logical screen the program draws at.
 SDL_Surface* OpenScreen();
+
+// Linux: the handheld's screen scaled up on today's displays. A whole factor
+// and the logical screen: on a portrait display, the display divided by the
+// largest factor that leaves at least 320 x 480; on a landscape one, 320 x 480
+// shown as large as a whole factor fits in 85 % of the display's height. An
+// override of "1" to "8" (PEGPOND_SCALE) sets the factor; anything else is ignored.
+struct ScreenScale {
+  int factor, width, height;
+};
+ScreenScale ChooseScale(int displayWidth, int displayHeight, const char* override);
+// Copies the logical frame from the bottom-left of framebuffer 0 and draws it
+// over the window, factor times larger and smoothed.
+void PresentScaled(const ScreenScale& scale);
 
 // Presents the frame drawn into the screen (the handheld's SDL_GL_SwapBuffers).
 // Does nothing when no screen is open, so GL code can run on other contexts.
@@ -38,6 +52,7 @@ void ShareGrid(uint8_t* grid, int cells);
 
 // Drops activation events that concern only the mouse pointer leaving or
 // entering the window: on the handheld the pointer never leaves the screen.
+// Linux also turns pointer positions into logical pixels of a scaled window.
 void FilterPointerFocusEvents();
 int IsPointerFocusOnly(const SDL_Event& event);
 

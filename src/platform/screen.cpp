@@ -15,10 +15,24 @@ EGLDisplay ScreenDisplay = EGL_NO_DISPLAY;
 EGLSurface ScreenEglSurface = EGL_NO_SURFACE;
 EGLContext ScreenContext = EGL_NO_CONTEXT;
 SavedGlxContext SdlContext;
+ScreenScale Scale = {1, 320, 480};
+SDL_Surface LogicalSurface;  // the window's surface, at the logical size
 
-// The handheld's reference screen, used as a window on landscape displays.
-const int ReferenceWidth = 320;
-const int ReferenceHeight = 480;
+// Drops activation events that concern only the pointer, and gives the
+// program pointer positions in logical pixels. SDL 1.2 hands the filter the
+// event it is about to queue, so it may be changed here.
+int SDLCALL KeepEvent(const SDL_Event* event) {
+  if (IsPointerFocusOnly(*event)) return 0;
+  SDL_Event* e = const_cast<SDL_Event*>(event);
+  if (e->type == SDL_MOUSEMOTION) {
+    e->motion.x = static_cast<Uint16>(e->motion.x / Scale.factor);
+    e->motion.y = static_cast<Uint16>(e->motion.y / Scale.factor);
+  } else if (e->type == SDL_MOUSEBUTTONDOWN || e->type == SDL_MOUSEBUTTONUP) {
+    e->button.x = static_cast<Uint16>(e->button.x / Scale.factor);
+    e->button.y = static_cast<Uint16>(e->button.y / Scale.factor);
+  }
+  return 1;
+}
 
 bool MakeEglContext(Display* display, Window window) {
   ScreenDisplay = eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(display));
@@ -45,12 +59,16 @@ const Uint8* HeldKeys() { return SDL_GetKeyState(nullptr); }
 const int TiltLeftKey = SDLK_LEFT, TiltRightKey = SDLK_RIGHT, TiltUpKey = SDLK_UP, TiltDownKey = SDLK_DOWN,
           ShakeKey = SDLK_BACKSPACE;
 
+void FilterPointerFocusEvents() { SDL_SetEventFilter(KeepEvent); }
+
 SDL_Surface* OpenScreen() {
   SDL_GL_SetAttribute(static_cast<SDL_GLattr>(17), 2);  // the handheld's "ES 2 please"; unknown here
   const SDL_VideoInfo* info = SDL_GetVideoInfo();
-  bool portrait = info && info->current_h >= info->current_w;
+  int width = info ? info->current_w : 320, height = info ? info->current_h : 480;
+  Scale = ChooseScale(width, height, std::getenv("PEGPOND_SCALE"));
+  bool portrait = height >= width;
   SDL_Surface* surface = portrait ? SDL_SetVideoMode(0, 0, 0, SDL_OPENGL)
-                                  : SDL_SetVideoMode(ReferenceWidth, ReferenceHeight, 0, SDL_OPENGL);
+                                  : SDL_SetVideoMode(320 * Scale.factor, 480 * Scale.factor, 0, SDL_OPENGL);
   if (!surface) return nullptr;
   SDL_WM_SetCaption("pegpond", "pegpond");  // what a desktop shows for the window
 
@@ -62,13 +80,19 @@ SDL_Surface* OpenScreen() {
     CloseScreen();
     return nullptr;
   }
-  return surface;
+  if (Scale.factor == 1) return surface;
+  LogicalSurface = *surface;
+  LogicalSurface.w = Scale.width;
+  LogicalSurface.h = Scale.height;
+  return &LogicalSurface;
 }
 
 void ShareGrid(uint8_t*, int) {}
 
 void SwapScreen() {
-  if (ScreenEglSurface != EGL_NO_SURFACE) eglSwapBuffers(ScreenDisplay, ScreenEglSurface);
+  if (ScreenEglSurface == EGL_NO_SURFACE) return;
+  if (Scale.factor > 1) PresentScaled(Scale);
+  eglSwapBuffers(ScreenDisplay, ScreenEglSurface);
 }
 
 void CloseScreen() {

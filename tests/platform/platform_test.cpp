@@ -39,6 +39,23 @@ TEST(TiltKeys, ArrowsTiltOneWayEachAndBackspaceShakes) {
   }
 }
 
+TEST(ScreenScale, AWholeFactorForTheDisplayOrTheOverride) {
+  struct Case {
+    int width, height;
+    const char* override;
+    int factor, logicalWidth, logicalHeight;
+  } cases[] = {{1080, 1920, nullptr, 3, 360, 640}, {320, 480, nullptr, 1, 320, 480}, {1920, 1080, nullptr, 1, 320, 480},
+               {2560, 1440, nullptr, 2, 320, 480}, {3840, 2160, nullptr, 3, 320, 480}, {800, 600, nullptr, 1, 320, 480},
+               {2560, 1440, "1", 1, 320, 480},     {1920, 1080, "4", 4, 320, 480},    {1080, 1920, "2", 2, 540, 960},
+               {2560, 1440, "9", 2, 320, 480},     {2560, 1440, "0", 2, 320, 480},    {2560, 1440, "2.5", 2, 320, 480},
+               {2560, 1440, "", 2, 320, 480}};
+  for (const Case& c : cases) {
+    ScreenScale s = ChooseScale(c.width, c.height, c.override);
+    EXPECT_TRUE(s.factor == c.factor && s.width == c.logicalWidth && s.height == c.logicalHeight)
+        << c.width << " x " << c.height << " " << (c.override ? c.override : "-") << ": " << s.factor;
+  }
+}
+
 class Iio : public ::testing::Test {
  protected:
   std::string root;
