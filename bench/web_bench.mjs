@@ -1,7 +1,7 @@
 // The browser build's costs in headless Chromium (WebGL on SwiftShader): the
 // size of each file the page loads (and gzipped), the time from navigation to
 // the splash and, with a tap on the splash, to the first pond frame, and the
-// frame time with all 192 pegs at a 320 x 480 and a 360 x 740 viewport.
+// work per frame with no and with all 192 pegs at 320 x 480, and with all at 360 x 740.
 //   make web && node bench/web_bench.mjs [BUILD_WEB]
 import { readFileSync } from 'node:fs';
 import http from 'node:http';
@@ -45,11 +45,11 @@ function stamp() {
     return schedule.call(this, (...args) => ((woke = performance.now()), callback(...args)), ms, ...rest);
   };
 }
-for (const [width, height] of [[320, 480], [360, 740]]) {
+for (const [width, height, pegs] of [[320, 480, '_'], [320, 480, 'A'], [360, 740, '_']]) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(stamp);
-  await page.goto(`http://127.0.0.1:${server.address().port}/#${'_'.repeat(32)}`);  // all 192 pegs
+  await page.goto(`http://127.0.0.1:${server.address().port}/#${pegs.repeat(32)}`);  // all 192 pegs, or none
   await page.waitForFunction(() => window.draws.length > 0);
   const splash = await page.evaluate(() => window.draws[0]);
   await page.mouse.click(width / 2, height / 2);
@@ -59,7 +59,7 @@ for (const [width, height] of [[320, 480], [360, 740]]) {
   await new Promise((resolve) => setTimeout(resolve, 6000));
   const work = await page.evaluate(() => window.work);
   const sorted = [...work].sort((a, b) => a - b);
-  console.log(`${width} x ${height}: splash at ${splash.toFixed(0)} ms, first pond frame at ${pond.toFixed(0)} ms ` +
+  console.log(`${width} x ${height}, ${pegs == '_' ? 192 : 0} pegs: splash at ${splash.toFixed(0)} ms, first pond frame at ${pond.toFixed(0)} ms ` +
     `(tap at the splash); ${work.length} frames in 6 s, work per frame ${median(work).toFixed(1)} ms median ` +
     `(p10 ${sorted[Math.floor(sorted.length / 10)].toFixed(1)}, p90 ${sorted[Math.floor(sorted.length * 9 / 10)].toFixed(1)})`);
   await page.close();
