@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <stb_image_write.h>
 #include <unistd.h>
+#include <valgrind/callgrind.h>
 
 #include <algorithm>
 #include <chrono>
@@ -100,11 +101,14 @@ void TickAndCompose(benchmark::State& state) {
   for (int i = 0; i < 20; ++i) TickAndDraw(scale);
 
   std::vector<double> frameMs;
+  // Under bench/instructions.sh only these frames are counted.
+  CALLGRIND_START_INSTRUMENTATION;
   for (auto _ : state) {
     auto start = std::chrono::steady_clock::now();
     TickAndDraw(scale);
     RecordSince(state, start, frameMs);
   }
+  CALLGRIND_STOP_INSTRUMENTATION;
   ReportSpread(state, frameMs);
   state.counters["budget_left_ms"] = FramePeriodMs - Percentile(frameMs, 0.50);
   DestroyHeadlessGl();
