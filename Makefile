@@ -4,7 +4,7 @@ BUILD ?= build
 .PHONY: run test build deps web
 
 deps:
-	scripts/install-deps
+	scripts/install-deps run
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja
@@ -22,6 +22,7 @@ run: build
 # The browser build in build-web/: emscripten from Debian, the data from the
 # native build's generators.
 web: build
+	scripts/install-deps web
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(BUILD)-web -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DPEGPOND_DATA_DIR=$(abspath $(BUILD))/data >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)-web
@@ -35,6 +36,7 @@ web: build
 # Longer runs: fuzz/run.sh SECONDS_PER_TARGET, tests/soak/soak.sh BUILD SECONDS,
 # tests/memcheck/memcheck.sh BUILD SECONDS.
 test: build web
+	scripts/install-deps test
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	cd tests/web && BUILD_WEB=$(abspath $(BUILD))-web node --test
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
