@@ -30,6 +30,8 @@ extern TiltAxes (*TiltSource)(SDL_Joystick*);
 extern void (*NoteSink)(int note);
 extern void (*RedrawFrame)();
 
+// The intro wait starts now and lasts IntroMs, unless a key or a press ends it.
+void StartIntro();
 bool IntroOver();
 // How long a frame that has taken `elapsed` ms sleeps before it starts: 0 when
 // it already took a whole frame period.

@@ -15,6 +15,8 @@ Uint32 (*TickSource)() = SDL_GetTicks;
 void (*Delay)(Uint32 ms) = SDL_Delay;
 void (*RedrawFrame)() = NoRedraw;
 
+void StartIntro() { IntroEndTime = TickSource() + IntroMs; }
+
 bool IntroOver() { return FrameTime > IntroEndTime; }
 
 Uint32 PaceDelayMs(Uint32 elapsed) { return elapsed <= FramePeriodMs - 1 ? FramePeriodMs - elapsed : 0; }

@@ -14,7 +14,7 @@ int main(int, char**) {
   SetRenderScreen(ScreenSurface->w, ScreenSurface->h);
   ShowSplash();
 
-  IntroEndTime = SDL_GetTicks() + IntroMs;  // the initialisation counts into the intro
+  StartIntro();  // the initialisation counts into the intro
   if (!InitResources()) return -1;
   ShareGrid(PegGrid, GridCells);
 

@@ -99,7 +99,8 @@ TEST_F(Shell, DispatchFollowsActivationTheIntroAndQuitRequests) {
   DispatchEvent(active);
   EXPECT_TRUE(AppActive);
   // The intro wait is over only after its end; exposes redraw only then.
-  IntroEndTime = 10000;
+  FakeNow = 5000;
+  StartIntro();
   DispatchEvent(Event(SDL_VIDEOEXPOSE));
   EXPECT_EQ(Redraws, 0);
   FrameTime = 10001;
