@@ -36,7 +36,8 @@ failed_start() {  # failed_start WHAT SENTENCE: status 255 and that one sentence
 }
 SOUND=no-such-driver start_program XDG_DATA_HOME="$home"
 failed_start "an audio device that will not open" "no audio device could be opened"
-start_program XDG_DATA_HOME="$home" DISPLAY=:98
+nobody=98; while [ -e /tmp/.X11-unix/X$nobody ]; do nobody=$((nobody + 1)); done  # a display no server serves
+start_program XDG_DATA_HOME="$home" DISPLAY=:$nobody
 failed_start "a display that cannot be reached" "no display with OpenGL ES 2.0"
 rm "$prefix/share/pegpond/note07.wav"
 start_program XDG_DATA_HOME="$home"
