@@ -5,16 +5,15 @@ Composition Composer;
 
 // Texture unit 0 stays active, and the background stays bound on unit 1, from
 // the end of InitRenderResources on; the samplers' units and the texel size are
-// set there too.
+// set there too. A frame always follows a tick.
 void ComposeFrame() {
   glViewport(0, 0, ScreenWidth, ScreenHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   // The water over the background. Blending is left as found: off after a
   // tick; after another frame with no tick between, still on from its pegs.
+  // Positions and the first texture coordinates are enabled already.
   glUseProgram(WaterProgram);
-  glEnableVertexAttribArray(PositionSlot);
-  glEnableVertexAttribArray(TexCoord0Slot);
   glEnableVertexAttribArray(TexCoord1Slot);
   glBindTexture(GL_TEXTURE_2D, Water.textures[Water.current]);
   // The tick's ripple read this texture unfiltered; shown, it is smoothed.

@@ -17,8 +17,9 @@ void InitRenderResources() {
   ClearWaterTexture();
 
   // What stays the same from frame to frame is set once: the samplers' units
-  // and texel sizes, the frame's clear colour, the background on unit 1 and
-  // unit 0 active for every other texture.
+  // and texel sizes, the frame's clear colour, the background on unit 1,
+  // unit 0 active for every other texture, and positions enabled. Blending
+  // starts on, as every frame leaves it for the next tick.
   float texel = 1.0f / static_cast<float>(SimSize);
   glUseProgram(RippleProgram);
   glUniform1i(RippleTextureLocation, 0);
@@ -31,4 +32,7 @@ void InitRenderResources() {
   glActiveTexture(GL_TEXTURE1);
   glBindTexture(GL_TEXTURE_2D, BackgroundTexture);
   glActiveTexture(GL_TEXTURE0);
+  glEnableVertexAttribArray(PositionSlot);
+  glDisableVertexAttribArray(TexCoord1Slot);
+  glEnable(GL_BLEND);
 }

@@ -77,11 +77,10 @@ void StepWater(int skipColumn, int skipRow) {
   const int k = Water.current;
 
   // Ink: the bar and the pegs add to the height channel.
+  // Positions stay enabled; the frame before left blending on and the second
+  // texture coordinates off.
   glUseProgram(BarImpulseProgram);
-  glEnableVertexAttribArray(PositionSlot);
   glDisableVertexAttribArray(TexCoord0Slot);
-  glDisableVertexAttribArray(TexCoord1Slot);
-  glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE);
   QuadCorners bar = SweepBarQuad(GridMetricsFor(ScreenWidth, ScreenHeight), SweepLine);
   DrawQuad(bar.positions);
