@@ -17,12 +17,17 @@ function drawingSize(width, height) {
   const factor = Math.max(1, Math.floor(Math.min(width / 320, height / 480)));
   return height >= width ? [Math.floor(width / factor), Math.floor(height / factor)] : [320, 480];
 }
+// The drawing size is kept from the load. A portrait viewport of about its
+// shape (a phone's address bar comes and goes) is filled; any other is given
+// the whole canvas, unstretched and centred: the largest whole factor, or
+// smaller than 1 when even that would not fit, as after turning a phone.
 function fit() {
   const width = window.innerWidth, height = window.innerHeight;
   let shown = [width, height];
-  if (height < width) {
-    const factor = Math.max(1, Math.floor(Math.min(width / canvas.width, height / canvas.height)));
-    shown = [canvas.width * factor, canvas.height * factor];
+  if (height < width || Math.abs((width / height) / (canvas.width / canvas.height) - 1) > 0.1) {
+    const scale = Math.min(width / canvas.width, height / canvas.height);
+    const factor = scale >= 1 ? Math.floor(scale) : scale;
+    shown = [Math.floor(canvas.width * factor), Math.floor(canvas.height * factor)];
   }
   const style = document.documentElement.style;
   style.setProperty('--width', shown[0] + 'px');
