@@ -20,7 +20,7 @@ home="$WORK/home"
 start_x
 start_program XDG_DATA_HOME="$home"
 check "the launcher starts the toy" wait_window
-check "the data files are linked into the per-user folder" [ -s "$home/pegpond/note07.wav" ]
+check "the data files are linked into the per-user folder" [ -s "$home/pegpond/note00.wav" ]
 xdo mousemove 22 427 click 1 sleep 0.3 click 1 key shift+4  # ends the intro, places a peg, saves
 sleep 1
 check "a save lands in the per-user folder" [ "$(wc -c <"$home/pegpond/motif4.pat")" -eq 192 ]
@@ -39,7 +39,7 @@ failed_start "an audio device that will not open" "no audio device could be open
 nobody=98; while [ -e /tmp/.X11-unix/X$nobody ]; do nobody=$((nobody + 1)); done  # a display no server serves
 start_program XDG_DATA_HOME="$home" DISPLAY=:$nobody
 failed_start "a display that cannot be reached" "no display with OpenGL ES 2.0"
-rm "$prefix/share/pegpond/note07.wav"
+rm "$prefix/share/pegpond/note00.wav"
 start_program XDG_DATA_HOME="$home"
-failed_start "a missing note sample" "the note sample note07.wav is missing"
+failed_start "a missing note sample" "the note sample note00.wav is missing"
 finish_checks
