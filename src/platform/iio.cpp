@@ -1,7 +1,6 @@
 // Linux IIO accelerometers, as phones and convertibles have them, read from sysfs.
 #include <dirent.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,8 +8,6 @@
 #include "platform.h"
 
 namespace {
-const double StandardGravity = 9.80665;  // m/s^2; IIO reports m/s^2 after scaling
-
 bool ReadNumber(const std::string& path, double* value) {
   FILE* file = std::fopen(path.c_str(), "r");
   if (!file) return false;
@@ -36,12 +33,6 @@ bool ReadMountMatrix(const std::string& path, double m[9]) {
     p = end;
   }
   return true;
-}
-
-Sint16 Clamp16(double v) {
-  if (!(v > -32768.0)) return -32768;  // also NaN
-  if (v > 32767.0) return 32767;
-  return static_cast<Sint16>(std::lround(v));
 }
 
 IioAccelerometer Sensor;
@@ -86,14 +77,12 @@ bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor) {
 }
 
 TiltAxes IioToJoystick(const IioAccelerometer& sensor, const double raw[3]) {
+  // Scaled, IIO reports m/s^2 along the sensor's axes; the mount matrix turns
+  // them into the device's.
   double a[3], d[3];
-  for (int i = 0; i < 3; ++i) a[i] = raw[i] * sensor.scale[i] / StandardGravity;  // in g
+  for (int i = 0; i < 3; ++i) a[i] = raw[i] * sensor.scale[i];
   for (int r = 0; r < 3; ++r) d[r] = sensor.mount[3 * r] * a[0] + sensor.mount[3 * r + 1] * a[1] + sensor.mount[3 * r + 2] * a[2];
-  // IIO reports the push against gravity with y towards the top of the screen;
-  // the handheld's readings point the way gravity pulls with y down the
-  // screen: tilting the right edge down reads positive x, the top edge down
-  // negative y.
-  return TiltAxes{Clamp16(-d[0] * 32768.0), Clamp16(d[1] * 32768.0), Clamp16(d[2] * 32768.0)};
+  return AccelerationToTilt(d[0], d[1], d[2]);
 }
 
 bool ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes) {

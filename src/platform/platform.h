@@ -67,6 +67,12 @@ struct TiltAxes {
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
 bool TiltKeyHeld(const Uint8* keyState);
+// A sensor's acceleration including gravity in m/s^2, as a device pushes
+// against gravity with y towards the top of the screen (lying flat, z = +9.8),
+// to the handheld's readings, which point the way gravity pulls with y down the
+// screen: the right edge lowered reads positive x, the top edge lowered
+// negative y. 32768 is one gravity, clamped to 16 bits.
+TiltAxes AccelerationToTilt(double x, double y, double z);
 // The held keys and where each backend's SDL keeps the five keys among them.
 const Uint8* HeldKeys();
 extern const int TiltLeftKey, TiltRightKey, TiltUpKey, TiltDownKey, ShakeKey;

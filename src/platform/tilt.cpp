@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "platform.h"
 
 // Raw axis units of the stand-in readings: a tilt of 0.6 g along one axis with
@@ -6,10 +8,15 @@ static const int TiltReading = 19661;
 static const int TiltRemainder = 26214;
 static const int FullScale = 32767;
 
-static Sint16 Clamp16(int v) {
-  if (v > 32767) return 32767;
-  if (v < -32768) return -32768;
-  return static_cast<Sint16>(v);
+static Sint16 Clamp16(double v) {
+  if (!(v > -32768.0)) return -32768;  // also NaN, which a sensor may send for a missing axis
+  if (v > 32767.0) return 32767;
+  return static_cast<Sint16>(std::lround(v));
+}
+
+TiltAxes AccelerationToTilt(double x, double y, double z) {
+  const double unit = 32768.0 / 9.80665;  // one standard gravity
+  return TiltAxes{Clamp16(-x * unit), Clamp16(y * unit), Clamp16(z * unit)};
 }
 
 TiltAxes TiltFromKeys(const Uint8* keyState) {

@@ -7,8 +7,6 @@
 #include <emscripten/html5.h>
 #include <sys/stat.h>
 
-#include <cmath>
-
 #include "platform.h"
 
 // emscripten starts with a umask of 0777, so files the program makes (the
@@ -42,29 +40,19 @@ void ShareGrid(uint8_t* grid, int cells) {
 void FilterPointerFocusEvents() {}
 
 namespace {
-const double StandardGravity = 9.80665;
 bool Listening = false;
 double LastMotionMs = -1e9;
 TiltAxes Motion;
 
-Sint16 Clamp16(double v) {
-  if (!(v > -32768.0)) return -32768;  // also NaN, which a browser may send for a missing axis
-  if (v > 32767.0) return 32767;
-  return static_cast<Sint16>(std::lround(v));
-}
-
 // Acceleration including gravity in m/s^2, as a phone pushes against gravity
-// (lying flat, z = +9.8); iOS reports the opposite signs. To the handheld's
-// units and directions, as the Linux IIO sensor gives them: the right edge
-// lowered reads positive x, the top edge lowered negative y.
+// (lying flat, z = +9.8); iOS reports the opposite signs.
 EM_BOOL OnMotion(int, const EmscriptenDeviceMotionEvent* event, void*) {
   static const bool Inverted = EM_ASM_INT({
     return /iPhone|iPad|iPod/.test(navigator.userAgent) || (navigator.platform == 'MacIntel' && navigator.maxTouchPoints > 1);
   });
-  double unit = (Inverted ? -32768.0 : 32768.0) / StandardGravity;
-  Motion = TiltAxes{Clamp16(-event->accelerationIncludingGravityX * unit),
-                    Clamp16(event->accelerationIncludingGravityY * unit),
-                    Clamp16(event->accelerationIncludingGravityZ * unit)};
+  double sign = Inverted ? -1.0 : 1.0;
+  Motion = AccelerationToTilt(sign * event->accelerationIncludingGravityX, sign * event->accelerationIncludingGravityY,
+                              sign * event->accelerationIncludingGravityZ);
   LastMotionMs = emscripten_get_now();
   return EM_FALSE;
 }
