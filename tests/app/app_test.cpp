@@ -94,17 +94,14 @@ TEST_F(Shell, DispatchFollowsActivationTheIntroAndQuitRequests) {
   active.active.state = SDL_APPACTIVE;
   DispatchEvent(active);
   EXPECT_FALSE(AppActive);
-  active.active.gain = 1;
-  active.active.state = SDL_APPINPUTFOCUS;
+  active.active.gain = 1, active.active.state = SDL_APPINPUTFOCUS;
   DispatchEvent(active);
   EXPECT_TRUE(AppActive);
   // The intro wait is over only after its end; exposes redraw only then.
-  FakeNow = 5000;
-  StartIntro();
+  FakeNow = 5000, StartIntro();
   DispatchEvent(Event(SDL_VIDEOEXPOSE));
   EXPECT_EQ(Redraws, 0);
-  FrameTime = 10001;
-  DispatchEvent(Event(SDL_VIDEOEXPOSE));
+  FrameTime = 10001, DispatchEvent(Event(SDL_VIDEOEXPOSE));
   EXPECT_EQ(Redraws, 1);
   // A quit request ends the loop after the drain even when events follow it.
   EXPECT_FALSE(DrainEvents());

@@ -142,11 +142,9 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
     await sleep(300);
     assert.deepEqual(await slot(page, 4), pattern(pegs), url);
   }
-  // Turned on its side the phone shows the whole canvas, unstretched; turned
-  // back, the canvas fills the screen again.
+  // Turned on its side the phone shows the whole canvas unstretched; turned back, it fills the screen.
   for (const [width, height, shown] of [[740, 360, [282, 0, 175, 360]], [360, 740, [0, 0, 360, 740]]]) {
-    await page.setViewport({ width, height });
-    await sleep(300);
+    await page.setViewport({ width, height }).then(() => sleep(300));
     const box = await page.$eval('canvas', (c) => ((r) => [r.left, r.top, r.width, r.height])(c.getBoundingClientRect()));
     assert.deepEqual(box.map(Math.floor), shown, `${width} x ${height}`);
   }
