@@ -11,14 +11,17 @@
 void BeginWaterStep() {}
 void StepWater(int, int) {}
 TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
-void PlayNote(int) {}
+void PlayNote(int, Uint32) {}
 
 namespace {
 Uint32 Now = 1000;
 TiltAxes Reading;
 Uint32 FakeTicks() { return Now; }
 TiltAxes FakeTilt(SDL_Joystick*) { return Reading; }
-void CheckNote(int note) { Require(note >= 0 && note < 16, "a note out of range"); }
+void CheckNote(int note, Uint32 dueMs) {
+  Require(note >= 0 && note < 16, "a note out of range");
+  Require(Now - dueMs < StepPeriodMs, "a line due before the last step began, or after now");
+}
 SDL_Surface Screen;
 
 void CheckState() {

@@ -4,7 +4,7 @@
 #include "sequencer.h"
 
 TiltAxes (*TiltSource)(SDL_Joystick*) = ReadTiltAxes;
-void (*NoteSink)(int note) = PlayNote;
+void (*NoteSink)(int note, Uint32 dueMs) = PlayNote;
 
 void UpdateTick() {
   static bool clockStarted = false;

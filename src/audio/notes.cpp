@@ -8,6 +8,7 @@ std::vector<Mix_Chunk*> NoteBank;
 bool OpenAudioDevice() {
   if (Mix_OpenAudio(AudioFrequency, AudioFormat, AudioOutputChannels, AudioChunkSize) != 0) return false;
   ChannelCount = Mix_AllocateChannels(ChannelCount);
+  StartVoices();
   return true;
 }
 
@@ -27,10 +28,9 @@ bool LoadNoteBank() {
 
 int NotePan(int note) { return note * 100 / 15; }
 
-void PlayNote(int note) {
+void PlayNote(int note, Uint32 dueMs) {
   if (note < 0 || note >= static_cast<int>(NoteBank.size())) return;
   if (ChannelCount <= 0) return;  // no channels granted: nothing to play on
-  int played = Mix_PlayChannelTimed(note % ChannelCount, NoteBank[note], 0, -1);
   int pan = NotePan(note);
-  Mix_SetPanning(played, static_cast<Uint8>(255 - pan), static_cast<Uint8>(155 + pan));
+  StartVoice(note % ChannelCount, NoteBank[note], static_cast<Uint8>(255 - pan), static_cast<Uint8>(155 + pan), dueMs);
 }

@@ -7,11 +7,19 @@
 #include <emscripten/html5.h>
 #include <sys/stat.h>
 
+#include "audio.h"
 #include "platform.h"
 
 // emscripten starts with a umask of 0777, so files the program makes (the
 // pattern slots) could not be read back: use the usual one.
 void PreparePlatform() { umask(022); }
+
+// emscripten's SDL counts its ticks on the wall clock, which the system may
+// step or slew; the sweep and the audio schedule need a steady one.
+Uint32 SDL_GetTicks() {
+  static const double Start = emscripten_get_now();
+  return static_cast<Uint32>(emscripten_get_now() - Start);
+}
 
 // emscripten's SDL files keys by the browser's key codes, arrows moved up by 1024.
 const Uint8* HeldKeys() { return SDL_GetKeyboardState(nullptr); }
@@ -69,3 +77,68 @@ bool ReadTiltSensor(TiltAxes* axes) {
 // emscripten's mixer cannot set a sample's own volume (Mix_VolumeChunk throws).
 // Every note has the same volume, so the channels carry it instead.
 int Mix_VolumeChunk(Mix_Chunk*, int volume) { return volume < 0 ? MIX_MAX_VOLUME : Mix_Volume(-1, volume); }
+
+// ---- Voices on the page's audio clock ----------------------------------------
+// Every note's buffer source is started at its time on the AudioContext's clock
+// (and its channel's previous source stopped then), so however busy the main
+// thread is later, the audio thread plays it on the beat. emscripten's mixer
+// has decoded the samples and keeps the channels' volumes.
+const Uint32 NoteDelayMs = 45;  // one frame (33 ms) and a margin for the page's audio thread
+
+namespace {
+AudioClock PageClock;
+}  // namespace
+
+void StartVoices() {
+  // The context's time now, on the edge of what its audio thread has rendered:
+  // the time being heard (smooth, from the output's own timestamp) plus the
+  // most the rendering has been seen ahead of it, watched every few ms so it
+  // is known before the first note.
+  EM_ASM({
+    var lead = 0;
+    var heard = function(context) {
+      var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : {};
+      return stamp.performanceTime ? stamp.contextTime * 1000 + performance.now() - stamp.performanceTime : -1;
+    };
+    var watch = function() {
+      var context = SDL.audioContext;
+      if (context && context.state == 'running' && heard(context) >= 0) lead = Math.max(lead, context.currentTime * 1000 - heard(context));
+    };
+    setInterval(watch, 7);
+    Module.audioNow = function() {
+      var context = SDL.audioContext;
+      if (!context || context.state != 'running') return -1;
+      watch();
+      return heard(context) >= 0 ? heard(context) + lead : context.currentTime * 1000;
+    };
+  });
+}
+
+void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+  double audioMs = EM_ASM_DOUBLE({ return Module.audioNow(); });
+  double when = -1;
+  if (audioMs >= 0) {
+    FollowAudioClock(PageClock, SDL_GetTicks(), audioMs);
+    when = DeviceMsAt(PageClock, static_cast<double>(dueMs) + NoteDelayMs) / 1000;
+  }
+  EM_ASM({
+    var sample = SDL.audios[$1];
+    var context = SDL.audioContext;
+    var channel = SDL.channels[$0];
+    if (!context || !sample || !sample.webAudio || !sample.webAudio.decodedBuffer) return;
+    var when = Math.max($4, context.currentTime);
+    var voices = Module.voices = Module.voices || [];
+    if (voices[$0]) voices[$0].stop(when);
+    var source = voices[$0] = context.createBufferSource();
+    source.buffer = sample.webAudio.decodedBuffer;
+    var panner = context.createPanner();
+    panner.panningModel = 'equalpower';
+    panner.setPosition(($3 - $2) / 255, 0, 0.1);
+    var gain = context.createGain();
+    gain.gain.value = channel ? channel.volume : 1;
+    source.connect(panner);
+    panner.connect(gain);
+    gain.connect(context.destination);
+    source.start(when);
+  }, channel, reinterpret_cast<intptr_t>(chunk), left, right, when);
+}

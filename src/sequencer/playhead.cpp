@@ -55,19 +55,20 @@ int NoteForPeg(const Playhead& line, int place) {
   return line.verticalDirection < 0 ? place + 2 : 13 - place;
 }
 
-LineSkip TriggerLineNotes(void (*play)(int note)) {
+LineSkip TriggerLineNotes(void (*play)(int note, uint32_t dueMs)) {
   LineSkip skip{-1, -1};
   Playhead& p = SweepLine;
   if (p.index == p.lastSoundedIndex) return skip;
   p.lastSoundedIndex = p.index;
+  uint32_t due = previousTickMs - p.stepRemainderMs;
   if (p.horizontalDirection != 0) {
     skip.skipColumn = p.index;
     for (int row = 0; row < GridRows; ++row)
-      if (HasPeg(row, p.index)) play(NoteForPeg(p, row));
+      if (HasPeg(row, p.index)) play(NoteForPeg(p, row), due);
   } else {
     skip.skipRow = p.index;
     for (int column = 0; column < GridColumns; ++column)
-      if (HasPeg(p.index, column)) play(NoteForPeg(p, column));
+      if (HasPeg(p.index, column)) play(NoteForPeg(p, column), due);
   }
   return skip;
 }

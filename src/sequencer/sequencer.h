@@ -56,8 +56,9 @@ bool AdvancePlayhead(uint32_t now);
 struct LineSkip {
   int32_t skipColumn, skipRow;
 };
-// Sounds the pegs of a newly reached line through play(note).
-LineSkip TriggerLineNotes(void (*play)(int note));
+// Sounds the pegs of a newly reached line through play(note, dueMs): dueMs is
+// when the line was due, the step clock's last boundary, however late the tick.
+LineSkip TriggerLineNotes(void (*play)(int note, uint32_t dueMs));
 // The note a peg at this place on the current line sounds.
 int NoteForPeg(const Playhead& line, int place);
 

@@ -20,7 +20,8 @@ void FakeDelay(Uint32 ms) { Sleeps.push_back(ms), FakeNow += ms; }
 TiltAxes Reading = {0, 0, 32767};
 TiltAxes FakeTilt(SDL_Joystick*) { return Reading; }
 std::vector<int> Played;
-void Record(int note) { Played.push_back(note); }
+std::vector<Uint32> Dues;
+void Record(int note, Uint32 dueMs) { Played.push_back(note), Dues.push_back(dueMs); }
 int Redraws;
 void CountRedraw() { ++Redraws; }
 SDL_Surface FakeScreen;
@@ -65,7 +66,7 @@ class Shell : public ::testing::Test {
     Reading = TiltAxes{0, 0, 32767};
     FakeNow = FrameTime = 10000;
     IntroEndTime = 0, AppActive = true, PaintValue = -1, LifeMode = 0, Redraws = 0;
-    Sleeps.clear(), Played.clear();
+    Sleeps.clear(), Played.clear(), Dues.clear();
     ClearGrid();
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
@@ -193,9 +194,11 @@ TEST_F(Shell, UpdateTickSoundsSteersShakesAndEvolves) {
   FakeNow += 250;
   UpdateTick();
   EXPECT_EQ(Played, (std::vector<int>{5, 6}));
-  FakeNow += 250;
+  // A line noticed late is still due at its step boundary.
+  FakeNow += 279;
   UpdateTick();
   EXPECT_EQ(Played.back(), 2);
+  EXPECT_EQ(Dues, (std::vector<Uint32>{10250, 10250, 10500}));
   // A wrap in life mode moves one peg.
   LifeMode = 1;
   uint8_t before[GridCells];

@@ -13,10 +13,6 @@ mean_colour() {  # FILE X Y WIDTH HEIGHT
 }
 # Whether two colours "R G B" lie within 60 of each other on every channel.
 near() { echo "$1 $2" | awk '{ for (i = 1; i <= 3; i++) if ($i - $(i + 3) > 60 || $(i + 3) - $i > 60) exit 1 }'; }
-# The RMS level (0 to 1) of one side (1 left, 2 right) of a sound file over a span.
-level() {  # FILE SIDE FROM SECONDS
-  sox "$1" -n trim "$3" "$4" remix "$2" stat 2>&1 | awk '/^RMS +amplitude/ { print $3 }'
-}
 louder() { awk -v a="$1" -v b="$2" -v f="$3" 'BEGIN { exit !(a > b * f) }'; }  # A > B x F
 finish_checks() {
   [ "$FAILURES" -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }

@@ -18,7 +18,7 @@
 
 namespace {
 std::vector<int> Played;
-void Record(int note) { Played.push_back(note); }
+void Record(int note, uint32_t) { Played.push_back(note); }
 int PegCount() {
   int n = 0;
   for (uint8_t cell : PegGrid) n += cell & 1;

@@ -31,8 +31,9 @@ after(async () => {
   server.close();
 });
 
-// Every note started, with the pan its panner was given: the wrapper knows a
-// sample by the order the program decoded them in, note00 first.
+// Every note started, with the pan its panner was given and its start time on
+// the audio clock: the wrapper knows a sample by the order the program decoded
+// them in, note00 first.
 function listen() {
   window.played = [];
   const Original = window.AudioContext;
@@ -47,13 +48,14 @@ function listen() {
       this.createPanner = () => (lastPanner = panner());
       this.createBufferSource = () => {
         const node = source(), start = node.start.bind(node);
-        node.start = (...when) => (window.played.push({ note: notes.get(node.buffer), panner: lastPanner }), start(...when));
+        node.start = (when = 0) =>
+          (window.played.push({ note: notes.get(node.buffer), panner: lastPanner, when: Math.max(when, this.currentTime) }), start(when));
         return node;
       };
     }
   };
 }
-const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p.note, pan: p.panner.positionX.value })));
+const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p.note, pan: p.panner.positionX.value, when: p.when })));
 
 async function open(width = 360, height = 740) {
   const page = await browser.newPage();
@@ -87,7 +89,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right; tilt steers, a shake clears; saves outlive a reload; links carry patterns', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before; tilt steers, a shake clears; saves outlive a reload; links carry patterns', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -109,8 +111,10 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.waitForFunction((order) => window.played.map((p) => p.note).join().includes(order), { timeout: 9000 }, order);
   await sleep(200);  // the last note's pan follows its start
   const heard = await played(page), notes = heard.map((p) => p.note);
-  const run = heard.slice(notes.join().split(order)[0].split(',').length - 1).slice(0, 12);
+  const since = heard.slice(notes.join().split(order)[0].split(',').length - 1), run = since.slice(0, 12);
   for (let i = 1; i < 12; ++i) assert.ok(run[i].pan > run[i - 1].pan, JSON.stringify(run));
+  const steps = since.map((p, i) => (p.when - (since[i - 1] || p).when) * 1000);
+  assert.ok(steps.every((ms) => Math.abs(ms - 250 * Math.round(ms / 250)) <= 1), `start times ${steps} ms apart`);
 
   // The right edge lowered (as Chromium reports it): a column moving right
   // sounds the peg in row r as note r, so the notes fall from 15, which a row

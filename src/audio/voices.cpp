@@ -1,0 +1,124 @@
+// Our own mixing of the scheduled notes on SDL_mixer's device. SDL_mixer cannot
+// start a sample at a given sample, so twelve voices are mixed here, in its
+// post-mix hook, exactly as its channels would mix them: the pan effect's
+// float scaling, the volume's integer scaling and clipping after each voice.
+#include <SDL.h>
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+
+#include "audio.h"
+
+const Uint32 NoteDelayMs = 80;  // one frame (33 ms) plus one 1024-frame buffer (46 ms)
+
+namespace {
+const int VoiceCount = 16;  // at least the channels granted
+const int MaxOnsets = 64;   // notes started but not yet reached; more are dropped
+
+struct Voice {
+  const Sint16* samples = nullptr;  // stereo frames in the device's format
+  int frames = 0, position = 0, volume = 0;
+  float left = 0, right = 0;
+};
+struct Onset {
+  int channel;
+  Mix_Chunk* chunk;
+  Uint8 left, right;
+  Uint32 dueMs;
+  Sint64 frame;  // -1 until the audio thread has placed it
+};
+
+// Touched by the audio thread only, or by others under SDL_LockAudio.
+bool OwnMixing = true;  // false on a device that is not 16-bit stereo
+double FramesPerMs = AudioFrequency / 1000.0;
+AudioClock DeviceClock;
+Sint64 MixedFrames;
+Voice Voices[VoiceCount];
+Onset Onsets[MaxOnsets];
+int OnsetCount;
+
+void PostMix(void*, Uint8* stream, int length) {
+  // A late wake-up of the audio thread delays the whole device: ask for real-time
+  // scheduling once, as audio programs do; without the right to it, nothing changes.
+  static const bool Raised = [] {
+    sched_param priority{};
+    priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
+  }();
+  (void)Raised;
+  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, SDL_GetTicks());
+}
+
+void StartOnset(const Onset& onset) {
+  Voice& voice = Voices[onset.channel];
+  voice.samples = reinterpret_cast<const Sint16*>(onset.chunk->abuf);
+  voice.frames = static_cast<int>(onset.chunk->alen / 4), voice.position = 0;
+  voice.volume = onset.chunk->volume;
+  voice.left = static_cast<float>(onset.left) / 255.0f, voice.right = static_cast<float>(onset.right) / 255.0f;
+}
+
+Sint16 AddClipped(Sint16 mixed, int added) {
+  return static_cast<Sint16>(std::clamp(mixed + added, -32768, 32767));
+}
+}  // namespace
+
+void StartVoices() {
+  int frequency = AudioFrequency, channels = 0;
+  Uint16 format = 0;
+  Mix_QuerySpec(&frequency, &format, &channels);
+  OwnMixing = format == AUDIO_S16SYS && channels == 2;
+  FramesPerMs = frequency / 1000.0;
+  if (OwnMixing) Mix_SetPostMix(PostMix, nullptr);
+}
+
+void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+  if (!OwnMixing) {  // an unusual device: the mixer's own channels, at once
+    Mix_SetPanning(Mix_PlayChannelTimed(channel, chunk, 0, -1), left, right);
+    return;
+  }
+  if (channel < 0 || channel >= VoiceCount || !chunk) return;
+  SDL_LockAudio();
+  if (OnsetCount < MaxOnsets) Onsets[OnsetCount++] = Onset{channel, chunk, left, right, dueMs, -1};
+  SDL_UnlockAudio();
+}
+
+void MixVoices(Sint16* out, int frames, Uint32 nowMs) {
+  FollowAudioClock(DeviceClock, nowMs, MixedFrames / FramesPerMs);
+  Sint64 nextOnset = MixedFrames + frames;
+  for (int i = 0; i < OnsetCount; ++i) {
+    Onset& onset = Onsets[i];
+    if (onset.frame < 0) {
+      double due = DeviceMsAt(DeviceClock, static_cast<double>(onset.dueMs) + NoteDelayMs);
+      onset.frame = std::max(MixedFrames, static_cast<Sint64>(due * FramesPerMs + 0.5));
+    }
+    nextOnset = std::min(nextOnset, onset.frame);
+  }
+
+  for (int i = 0; i < frames; ++i, ++MixedFrames) {
+    if (MixedFrames >= nextOnset) {
+      // Notes reaching this sample start in the order they were played, so
+      // of two on one channel the later one sounds.
+      int kept = 0;
+      nextOnset = MixedFrames + frames;
+      for (int k = 0; k < OnsetCount; ++k) {
+        if (Onsets[k].frame <= MixedFrames) {
+          StartOnset(Onsets[k]);
+        } else {
+          nextOnset = std::min(nextOnset, Onsets[k].frame);
+          Onsets[kept++] = Onsets[k];
+        }
+      }
+      OnsetCount = kept;
+    }
+    for (Voice& voice : Voices) {
+      if (voice.position >= voice.frames) continue;
+      const Sint16* sample = voice.samples + 2 * voice.position++;
+      Sint16 left = static_cast<Sint16>(static_cast<float>(sample[0]) * voice.left);
+      Sint16 right = static_cast<Sint16>(static_cast<float>(sample[1]) * voice.right);
+      out[2 * i] = AddClipped(out[2 * i], left * voice.volume / SDL_MIX_MAXVOLUME);
+      out[2 * i + 1] = AddClipped(out[2 * i + 1], right * voice.volume / SDL_MIX_MAXVOLUME);
+    }
+  }
+}

@@ -1,0 +1,134 @@
+// The scheduled voices on a fake device clock, and the real note bank through
+// them: each note's pitch, pan and channel.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio.h"
+#include "note_scale.h"
+
+namespace {
+// The audio thread's side, on a device whose sample clock runs `speed` times
+// as fast as SDL_GetTicks: 1024-frame buffers, each mixed at its tick.
+struct FakeDevice {
+  explicit FakeDevice(double speed, double startMs = 100000) : speed(speed), startMs(startMs) {}
+  double speed, startMs, stalledMs = 0;
+  std::vector<Sint16> sound;  // stereo, from the first frame the mixer made
+  long Frames() const { return long(sound.size() / 2); }
+  double NowMs() const { return startMs + stalledMs + Frames() / (AudioFrequency / 1000.0) / speed; }
+  void Mix(int buffers) {
+    for (int i = 0; i < buffers; ++i) {
+      Uint32 now = Uint32(NowMs());
+      sound.resize(sound.size() + 2 * AudioChunkSize);
+      MixVoices(&sound[sound.size() - 2 * AudioChunkSize], AudioChunkSize, now);
+    }
+  }
+  long OnsetAfter(long frame) const {
+    while (frame < Frames() && sound[2 * frame] == sound[2 * frame - 2]) ++frame;
+    return frame;
+  }
+};
+
+struct Sample {
+  std::vector<Sint16> frames;
+  Mix_Chunk chunk;
+  Sample(Sint16 value, int volume) : frames(2 * 20000, value), chunk{0, reinterpret_cast<Uint8*>(frames.data()), 80000, Uint8(volume)} {}
+};
+Sint16 Mixed(Sint16 value, int pan, int volume) { return Sint16(Sint16(float(value) * (float(pan) / 255.0f)) * volume / 128); }
+
+TEST(Voices, NotesStartAtTheirDueSampleFollowTheDeviceClockAndCutTheirChannel) {
+  Sample a(10000, NoteVolume), b(-8000, NoteVolume), loud(30000, 128);
+  const double FramesPerMs = AudioFrequency / 1000.0;
+  FakeDevice device(1.0);
+  device.Mix(100);
+  // A device running on time, 0.5 % fast, 0.1 % slow, and one that stalled for 100 ms.
+  const struct { double speed, stallMs; } devices[] = {{1.0, 0}, {1.005, 0}, {0.999, 0}, {0.999, 100}};
+  for (auto d : devices) {
+    SCOPED_TRACE(d.speed + d.stallMs);
+    device.startMs += device.Frames() / FramesPerMs * (1 / device.speed - 1 / d.speed);  // the same now
+    device.speed = d.speed, device.stalledMs += d.stallMs;
+    device.Mix(300);  // the clock settles on the new rate within its window
+    double now = device.NowMs();
+    Uint32 due = Uint32(now) - 20;  // a line noticed 20 ms late
+    long from = device.Frames();
+    StartVoice(3, &a.chunk, 255, 155, due);
+    StartVoice(3, &b.chunk, 255, 155, due + 250);  // the next line, on the same channel
+    device.Mix(20);
+    long first = device.OnsetAfter(from), second = device.OnsetAfter(first + 1);
+    EXPECT_NEAR((first - from) / FramesPerMs / d.speed, due + NoteDelayMs - now, 1.0);
+    EXPECT_NEAR(second - first, 250 * FramesPerMs * d.speed, 1.0);
+    // Pan and volume as the mixer's channels apply them; the second note ends the first.
+    EXPECT_TRUE(device.sound[2 * first] == Mixed(10000, 255, NoteVolume) && device.sound[2 * first + 1] == Mixed(10000, 155, NoteVolume));
+    EXPECT_TRUE(device.sound[2 * second - 2] == Mixed(10000, 255, NoteVolume) && device.sound[2 * second] == Mixed(-8000, 255, NoteVolume));
+  }
+  // A note whose sample was mixed already starts with the next buffer.
+  long from = device.Frames() + 2 * AudioChunkSize;
+  device.Mix(2);
+  StartVoice(5, &a.chunk, 255, 255, Uint32(device.NowMs()) - 500);
+  device.Mix(1);
+  EXPECT_EQ(device.OnsetAfter(from), from);
+  // Voices clip after each one is added.
+  from = device.Frames();
+  StartVoice(0, &loud.chunk, 255, 255, 0), StartVoice(1, &loud.chunk, 255, 255, 0);
+  device.Mix(1);
+  EXPECT_EQ(device.sound[2 * from + 2], 32767);
+}
+
+TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
+  char name[] = "/tmp/pegpond-notes-XXXXXX";
+  std::string dir = mkdtemp(name);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0);
+  ASSERT_TRUE(OpenAudioDevice());
+  EXPECT_EQ(ChannelCount, 12);
+  SDL_LockAudio();  // the test mixes in the device's stead
+
+  // A missing sample fails the bank, after all sixteen were tried.
+  std::string link = "ln -s " PEGPOND_DATA_DIR "/note*.wav " + dir + " && rm " + dir + "/note07.wav";
+  ASSERT_TRUE(std::system(link.c_str()) == 0 && chdir(dir.c_str()) == 0);
+  EXPECT_FALSE(LoadNoteBank());
+  ASSERT_EQ(NoteBank.size(), 16u);
+  EXPECT_TRUE(NoteBank[7] == nullptr && NoteBank[15] != nullptr);
+  NoteBank.clear();
+  ASSERT_EQ(chdir(PEGPOND_DATA_DIR), 0);
+  ASSERT_TRUE(LoadNoteBank());
+  EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+
+  FakeDevice device(1.0, SDL_GetTicks());
+  device.Mix(40);  // whatever played before has died away
+  long from = device.Frames();
+  PlayNote(-1, 0), PlayNote(16, 0);
+  ChannelCount = 0;  // no channels granted: nothing to play on
+  PlayNote(5, 0);
+  ChannelCount = 12;
+  device.Mix(10);
+  EXPECT_EQ(device.OnsetAfter(from), device.Frames());
+  // Each note alone (the one before has died away), then 12 cutting 0 on channel 0.
+  for (int note = 0; note <= NoteCount; ++note) {
+    from = device.Frames();
+    if (note == NoteCount) PlayNote(0, 0);
+    PlayNote(note % NoteCount + (note == NoteCount) * 12, 0);
+    device.Mix(33);  // 1.5 s
+    double left = 0, right = 0;
+    int crossings = 0;
+    for (long i = from + 256; i < from + 256 + 4096; ++i) {
+      double l = device.sound[2 * i], r = device.sound[2 * i + 1];
+      left += l * l, right += r * r;
+      crossings += (l < 0) != (device.sound[2 * i + 2] < 0);
+    }
+    int played = note == NoteCount ? 12 : note;
+    double pitch = crossings / 2.0 / (4096.0 / AudioFrequency);
+    EXPECT_NEAR(pitch / NoteFrequency(played), 1.0, 0.03) << note;
+    int pan = NotePan(played);  // low notes to the left, high ones to the right
+    EXPECT_NEAR(std::sqrt(left / right), (255.0 - pan) / (155.0 + pan), 0.03) << note;
+  }
+  SDL_UnlockAudio();
+  Mix_CloseAudio();
+  SDL_Quit();
+}
+}  // namespace
