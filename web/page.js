@@ -40,6 +40,16 @@ fit();
 window.addEventListener('resize', fit);
 canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 
+// Browsers let sound start only from a gesture: the end of a touch, a mouse
+// press, a key. Ask then, whenever the program's audio is not running (not yet,
+// or suspended since by a call, another app or the page being hidden).
+function resumeSound(event) {
+  const context = typeof SDL !== 'undefined' && SDL.audioContext;
+  if (event.type === 'pointerup' && event.pointerType !== 'touch') return;
+  if (context && context.state !== 'running') context.resume().catch(() => {});
+}
+['touchend', 'pointerup', 'mousedown', 'keydown'].forEach((type) => window.addEventListener(type, resumeSound, true));
+
 // iOS lends its motion sensor only when asked from a tap.
 window.addEventListener('pointerdown', () => {
   if (window.DeviceMotionEvent && DeviceMotionEvent.requestPermission) DeviceMotionEvent.requestPermission().catch(() => {});
@@ -57,19 +67,89 @@ function encodePattern(cells) {
   for (let i = 0; i < 24; ++i) bytes += String.fromCharCode(cells.slice(8 * i, 8 * i + 8).reduce((b, c, bit) => b | (c & 1) << bit, 0));
   return btoa(bytes).replace(/\+/g, '-').replace(/\//g, '_');
 }
-// The share control puts the current pattern into the address and copies the link.
-function share(grid) {
-  const button = document.createElement('button');
-  button.id = 'share';
-  button.textContent = 'share';
-  button.addEventListener('click', () => {
-    history.replaceState(null, '', '#' + encodePattern(Array.from(Module.HEAPU8.subarray(grid, grid + 192))));
-    if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
-    button.textContent = 'link copied';
-    setTimeout(() => (button.textContent = 'share'), 2000);
-  });
-  document.body.appendChild(button);
+
+// ---- Controls ------------------------------------------------------------
+// Nine slots, the life switch, share and help, as buttons in the bands above
+// and below the grid (on a screen too flat for them, beside the canvas). Each
+// hands the program its key's command through PressKey; the program shares
+// its grid and life switch, and the slot files tell which slots hold a pattern.
+const SlotKey = (n) => 48 + n, LifeKey = 108;  // SDL's keys '1' to '9' and 'l'
+const HoldMs = 500;  // pressing a slot this long saves into it
+const state = { grid: 0, life: 0 };
+const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
+const slotsBar = bar('slots'), toolsBar = bar('tools');
+function button(name, text, bar) {
+  const b = Object.assign(document.createElement('button'), { textContent: text });
+  b.setAttribute('aria-label', name);
+  b.addEventListener('contextmenu', (event) => event.preventDefault());
+  bar.appendChild(b);
+  return b;
 }
+const press = (key, shift = 0) => Module._PressKey && Module._PressKey(key, shift);
+const slotButtons = Array.from({ length: 9 }, (_, i) => {
+  const n = i + 1, b = button('slot ' + n, String(n), slotsBar);
+  let timer = 0, held = false;
+  const release = () => clearTimeout(timer);
+  b.addEventListener('pointerdown', () => {
+    held = false;
+    timer = setTimeout(() => (held = true, press(SlotKey(n), 1)), HoldMs);
+  });
+  ['pointerup', 'pointercancel', 'pointerleave'].forEach((type) => b.addEventListener(type, release));
+  b.addEventListener('click', () => (held ? (held = false) : press(SlotKey(n))));
+  return b;
+});
+const lifeButton = button('life', 'life', toolsBar);
+lifeButton.setAttribute('aria-pressed', 'false');
+lifeButton.addEventListener('click', () => press(LifeKey));
+// The share control puts the current pattern into the address and copies the link.
+const shareButton = button('share', 'share', toolsBar);
+shareButton.id = 'share';
+shareButton.addEventListener('click', () => {
+  history.replaceState(null, '', '#' + encodePattern(Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192))));
+  if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
+  shareButton.textContent = 'link copied';
+  setTimeout(() => (shareButton.textContent = 'share'), 2000);
+});
+const help = document.getElementById('help');
+button('help', '?', toolsBar).addEventListener('click', () => (help.hidden = false));
+help.addEventListener('click', () => (help.hidden = true));
+if (!matchMedia('(any-pointer: fine)').matches) document.getElementById('keys').hidden = true;
+
+function showSlot(n) {
+  slotButtons[n - 1].classList.toggle('filled', !!Module.FS && Module.FS.analyzePath('/pegpond/motif' + n + '.pat').exists);
+}
+function watchLife() {
+  const on = state.life && Module.HEAPU8[state.life] & 1 ? 'true' : 'false';
+  if (lifeButton.getAttribute('aria-pressed') !== on) lifeButton.setAttribute('aria-pressed', on);
+  requestAnimationFrame(watchLife);
+}
+function showControls(grid, life) {
+  Object.assign(state, { grid, life });
+  for (let n = 1; n <= 9; ++n) showSlot(n);
+  document.body.append(slotsBar, toolsBar);
+  placeControls();
+  watchLife();
+}
+// The grid covers 300 x 400 canvas pixels, 10 from the left and centred
+// from top to bottom; the bands above and below it are free.
+function placeControls() {
+  const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
+  const band = (canvas.height - 400) / 2 * scale, wide = window.innerWidth - box.right;
+  const place = (bar, left, top, width, height, columns) => Object.assign(bar.style, {
+    left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
+    gridTemplateColumns: `repeat(${columns}, 1fr)`,
+  });
+  if (band >= 28) {
+    const height = Math.min(band, 56);
+    place(toolsBar, box.left, box.top + (band - height) / 2, box.width, height, 3);
+    place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
+  } else {  // a flat screen: beside the canvas, where landscape leaves room
+    const width = Math.min(Math.max(wide, box.left) - 8, 180);
+    place(toolsBar, 4, box.top, width, 44, 3);
+    place(slotsBar, window.innerWidth - width - 4, box.top, width, 3 * 44, 3);
+  }
+}
+window.addEventListener('resize', () => state.grid && placeControls());
 
 // The program itself says nothing: a start that failed is explained from what
 // the browser lacks, as the launcher does on Linux.
@@ -94,13 +174,22 @@ var Module = {
   },
   onRuntimeInitialized() { say(''); },
   onExit(code) { if (code !== 0) say(explain()); },
-  onGrid(grid) {
-    const cells = decodePattern(location.hash.slice(1));
-    if (cells) Module.HEAPU8.set(cells, grid);
-    share(grid);
+  onState(grid, cells, life) {
+    const pattern = decodePattern(location.hash.slice(1));
+    if (pattern) Module.HEAPU8.set(pattern, grid);
+    showControls(grid, life);
+  },
+  onSlotSaved: showSlot,
+  onSlotStored(n) {
+    slotButtons[n - 1].classList.add('saved');
+    setTimeout(() => slotButtons[n - 1].classList.remove('saved'), 1200);
   },
   onAbort() { say(explain()); },
 };
+
+// Offline after one visit, where browsers allow a service worker (https, or
+// this machine's own addresses); anywhere else the page works as it is.
+if (window.isSecureContext && 'serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
 
 if (!document.createElement('canvas').getContext('webgl')) {
   say('pegpond could not start: this browser has no WebGL, which pegpond draws with.');

@@ -1,7 +1,8 @@
 // Before the program runs: its working directory /pegpond keeps the pattern
 // slots in the browser's storage (IndexedDB) and links to the data files
 // preloaded in /data. Only the slots are stored, each as soon as a save has
-// put its finished file in place.
+// put its finished file in place; the page hears of each save (onSlotSaved)
+// and of its landing in storage (onSlotStored).
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   const folder = '/pegpond';
@@ -13,19 +14,26 @@ Module['preRun'].push(function () {
     if (set) Object.keys(set.entries).filter((path) => !isSlot(path)).forEach((path) => delete set.entries[path]);
     callback(error, set);
   });
-  let storing = false, again = false;
+  let storing = false, again = false, saved = new Set();
   const store = () => {
     if (storing) return void (again = true);
     storing = true;
-    FS.syncfs(false, () => {
+    const landing = Array.from(saved);
+    saved.clear();
+    FS.syncfs(false, (error) => {
       storing = false;
+      if (!error && Module.onSlotStored) landing.forEach(Module.onSlotStored);
       if (again) again = false, store();
     });
   };
   const rename = FS.rename;
   FS.rename = (from, to) => {
     rename(from, to);
-    if (isSlot(to)) store();
+    if (!isSlot(to)) return;
+    const slot = Number(/([1-9])\.pat$/.exec(to)[1]);
+    saved.add(slot);
+    if (Module.onSlotSaved) Module.onSlotSaved(slot);
+    store();
   };
   addRunDependency('slots');
   FS.syncfs(true, () => {

@@ -16,7 +16,7 @@ int main(int, char**) {
 
   StartIntro();  // the initialisation counts into the intro
   if (!InitResources()) return -1;
-  ShareGrid(PegGrid, GridCells);
+  ShareState(PegGrid, GridCells, &LifeMode);
 
   PreviousFrameTime = SDL_GetTicks();
   AppActive = true;

@@ -45,10 +45,11 @@ void SwapScreen();
 // Releases the ES context and gives SDL back its own, so SDL_Quit tears down cleanly.
 void CloseScreen();
 
-// The program hands over its peg grid once it is cleared at start-up. The
-// browser's page starts it with the pattern of its link and reads it to put
-// the current pattern into a link; Linux does nothing with it.
-void ShareGrid(uint8_t* grid, int cells);
+// The program hands over its peg grid and its life switch once the grid is
+// cleared at start-up. The browser's page starts the grid with the pattern of
+// its link, reads it to put the current pattern into a link, and shows the life
+// switch on its own; Linux does nothing with them.
+void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode);
 
 // Drops activation events that concern only the mouse pointer leaving or
 // entering the window: on the handheld the pointer never leaves the screen.

@@ -87,7 +87,7 @@ SDL_Surface* OpenScreen() {
   return &LogicalSurface;
 }
 
-void ShareGrid(uint8_t*, int) {}
+void ShareState(uint8_t*, int, uint8_t*) {}
 
 void SwapScreen() {
   if (ScreenEglSurface == EGL_NO_SURFACE) return;

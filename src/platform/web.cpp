@@ -38,10 +38,21 @@ SDL_Surface* OpenScreen() {
 void SwapScreen() {}
 void CloseScreen() {}
 
-// The page writes the pattern of its link into the grid and reads the grid
-// back to share it.
-void ShareGrid(uint8_t* grid, int cells) {
-  EM_ASM({ if (Module.onGrid) Module.onGrid($0, $1); }, grid, cells);
+// The page writes the pattern of its link into the grid, reads the grid back
+// to share it, and watches the life switch.
+void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode) {
+  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2); }, grid, cells, lifeMode);
+}
+
+// The page's controls: each hands the program the command of its key, as that
+// key's press, so the keys' own handling is the only one.
+extern "C" EMSCRIPTEN_KEEPALIVE void PressKey(int sym, int shift) {
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.state = SDL_PRESSED;
+  event.key.keysym.sym = static_cast<SDLKey>(sym);
+  event.key.keysym.mod = shift ? KMOD_LSHIFT : KMOD_NONE;
+  SDL_PushEvent(&event);
 }
 
 // The browser reports no focus changes of the pointer alone.

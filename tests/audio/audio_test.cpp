@@ -22,8 +22,7 @@ struct FakeDevice {
   long Frames() const { return long(sound.size() / 2); }
   double NowMs() const { return startMs + stalledMs + Frames() / (AudioFrequency / 1000.0) / speed; }
   void Mix(int buffers) {
-    for (int i = 0; i < buffers; ++i) {
-      Uint32 now = Uint32(NowMs());
+    for (Uint32 now = Uint32(NowMs()); buffers-- > 0; now = Uint32(NowMs())) {
       sound.resize(sound.size() + 2 * AudioChunkSize);
       MixVoices(&sound[sound.size() - 2 * AudioChunkSize], AudioChunkSize, now);
     }

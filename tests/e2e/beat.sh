@@ -12,10 +12,8 @@ here=$(dirname "$0")
 . "$here/check.sh"
 
 make_work
-for note in $(seq -w 0 15); do
-  rm "$WORK/note$note.wav"
-  sox -n -r 22050 -b 16 -c 1 "$WORK/note$note.wav" synth 0.02 square 1000 vol 0.5
-done
+rm "$WORK"/note*.wav
+for note in $(seq -w 0 15); do sox -n -r 22050 -b 16 -c 1 "$WORK/note$note.wav" synth 0.02 square 1000 vol 0.5; done
 awk 'BEGIN { for (i = 0; i < 192; i++) printf "%c", (i % 12 == int(i / 12) % 12) ? 1 : 0 }' >"$WORK/motif1.pat"
 
 start_x
@@ -24,15 +22,13 @@ check "the window shows" wait_window
 xdo mousemove 160 240 key 1 mousemove 700 500  # loads slot 1, ends the intro and leaves
 sleep 1  # the first frame after the intro is slow: its line may start late, at once
 phase=$((seconds / 3))
-size() { stat -c %s "$WORK/sound.raw"; }
-clock() { date +%s%N; }
-from=$(size) started=$(clock)
+from=$(stat -c %s "$WORK/sound.raw") started=$(date +%s%N)
 sleep "$phase"
 for key in Up Down; do
   xdo mousemove 160 240 keydown $key sleep 0.3 keyup $key mousemove 700 500
   sleep "$phase"
 done
-to=$(size) ended=$(clock)
+to=$(stat -c %s "$WORK/sound.raw") ended=$(date +%s%N)
 stop_program
 
 # Onsets: a sample above a tenth of the clicks' height after 40 ms of silence.

@@ -1,7 +1,7 @@
 // The browser build in headless Chromium (WebGL on SwiftShader), served from
 // BUILD_WEB (default build-web) on 127.0.0.1: what a person sees and hears,
-// taps, keys, the phone's motion, slots kept across a reload, and a browser
-// without WebGL.
+// taps, keys, the phone's motion, slots kept across a reload, the page's touch
+// controls, the page offline, and a browser without WebGL.
 import { execFileSync } from 'node:child_process';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
@@ -20,8 +20,9 @@ const server = http.createServer((request, response) => {
 let browser, address;
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
+const serve = (port = 0) => new Promise((resolve) => server.listen(port, '127.0.0.1', resolve));
 before(async () => {
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  await serve();
   address = `http://127.0.0.1:${server.address().port}/`;
   browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: 'new',
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--autoplay-policy=user-gesture-required'] });
@@ -53,6 +54,20 @@ function listen() {
         return node;
       };
     }
+  };
+}
+// The strictest browsers: every audio context is suspended at birth, and
+// resume() works only while the end of a touch, a mouse press or a key press
+// is being dispatched.
+function strictAudio() {
+  let granting = false;
+  const grant = (event) => event.isTrusted && (event.type !== 'pointerup' || event.pointerType === 'touch') &&
+    (granting = true, setTimeout(() => (granting = false)));
+  ['touchend', 'pointerup', 'mousedown', 'keydown'].forEach((type) => window.addEventListener(type, grant, true));
+  const Original = window.AudioContext;
+  window.AudioContext = class extends Original {
+    constructor(...options) { super(...options), super.suspend(); }
+    resume() { return granting ? super.resume() : Promise.reject(new DOMException('no gesture', 'NotAllowedError')); }
   };
 }
 const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p.note, pan: p.panner.positionX.value, when: p.when })));
@@ -89,7 +104,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before; tilt steers, a shake clears; saves outlive a reload; links carry patterns', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before; tilt steers; links carry patterns', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -99,7 +114,6 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await sleep(500);
   const peg = await colourAt(page, x, y);
   assert.ok(peg[0] > pond[0] + 60 && peg[0] > 150, `a red peg (${peg}) over the pond (${pond})`);
-  await save(page, 3);
   await page.click('#share');  // the pattern goes into the address
   const link = page.url();
 
@@ -125,16 +139,6 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   const falling = turned.filter((note, i) => i > 0 && note < turned[i - 1]).length;
   assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
 
-  // A violent shake clears the grid: saved, slot 2 is empty.
-  await motion(page, 30, 30, 30, 10);
-  await sleep(2500);
-  await save(page, 2);
-  await sleep(1000);
-  // The slots are kept in the browser's storage across a reload.
-  await page.reload();
-  await page.waitForFunction(() => document.getElementById('status').hidden);
-  assert.deepEqual(await slot(page, 2), pattern([]));
-  assert.deepEqual(await slot(page, 3), pattern([[5, 3]]));
   // The shared link starts with its pattern; a fragment that is not a whole
   // pattern starts with an empty grid.
   for (const [url, pegs] of [[link.replace('#', '?shared#'), [[5, 3]]], [link.slice(0, -1).replace('#', '?cut#'), []]]) {
@@ -152,6 +156,91 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
     const box = await page.$eval('canvas', (c) => ((r) => [r.left, r.top, r.width, r.height])(c.getBoundingClientRect()));
     assert.deepEqual(box.map(Math.floor), shown, `${width} x ${height}`);
   }
+  await page.close();
+});
+
+// A touch screen at 360 x 740 under the strict audio rules.
+const control = (page, name) => page.$eval(`button[aria-label="${name}"]`, (b) =>
+  ((r) => ({ x: r.left + r.width / 2, y: r.top + r.height / 2, height: r.height, filled: b.classList.contains('filled'),
+    pressed: b.getAttribute('aria-pressed') }))(b.getBoundingClientRect()));
+const grid = (page) => page.evaluate(() => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)).join(''));
+async function touchPage(width, height, page) {
+  page = page || await browser.newPage();
+  await page.emulate({ viewport: { width, height, hasTouch: true, isMobile: true }, userAgent: await browser.userAgent() });
+  return page;
+}
+async function ready(page) {
+  await page.waitForFunction(() => document.getElementById('status').hidden && typeof state !== 'undefined' && state.grid);
+  await sleep(1000);
+}
+
+test('on a touch screen: sound starts at the first tap; a peg held into slot 3 comes back after a shake; slots are kept and look filled after a reload; the life switch follows l; no control covers a cell; offline after one visit', async () => {
+  const page = await touchPage(360, 740);
+  await page.evaluateOnNewDocument(listen);
+  await page.evaluateOnNewDocument(strictAudio);
+  await page.goto(address);
+  await ready(page);
+  await page.touchscreen.tap(180, 300);  // ends the splash, and starts the sound at the end of the touch
+  await page.waitForFunction(() => SDL.audioContext.state === 'running', { timeout: 3000 });
+  await page.touchscreen.tap(...cell(5, 3));
+  await page.waitForFunction(() => window.played.some((p) => p.note === 5), { timeout: 6000 });  // row 5, column 3
+
+  const slot3 = await control(page, 'slot 3');
+  await page.touchscreen.touchStart(slot3.x, slot3.y);
+  await sleep(700);
+  await page.touchscreen.touchEnd();
+  await page.waitForFunction(() => document.querySelector('[aria-label="slot 3"]').classList.contains('saved'), { timeout: 3000 });
+  assert.deepEqual(await slot(page, 3), pattern([[5, 3]]));
+  await motion(page, 30, 30, 30, 10);  // a shake clears the grid
+  await sleep(2500);
+  assert.equal(await grid(page), pattern([]).join(''));
+  await page.evaluate(() => (window.played = []));
+  await page.touchscreen.tap(slot3.x, slot3.y);
+  await page.waitForFunction(() => window.played.some((p) => p.note === 5), { timeout: 6000 });
+
+  // Life: the switch turns it on, the grid changes at the sweep's next wrap; l turns it off.
+  const life = await control(page, 'life');
+  await page.touchscreen.tap(life.x, life.y);
+  await page.waitForFunction(() => document.querySelector('[aria-label="life"]').getAttribute('aria-pressed') === 'true');
+  const before = await grid(page);
+  await page.waitForFunction((before) => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)).join('') !== before,
+    { timeout: 6000 }, before);
+  await page.keyboard.press('l');
+  await page.waitForFunction(() => document.querySelector('[aria-label="life"]').getAttribute('aria-pressed') === 'false');
+
+  // Every cell's centre reaches the canvas, on each screen loaded so and after turning it.
+  for (const [width, height, reload] of [[320, 480, 1], [768, 1024, 1], [1280, 720, 1], [360, 740, 1], [740, 360, 0]]) {
+    await touchPage(width, height, page);
+    if (reload) await page.reload().then(() => ready(page));
+    await sleep(300);
+    const covered = await page.evaluate(() => {
+      const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
+      for (let row = 0; row < 16; ++row) {
+        for (let column = 0; column < 12; ++column) {
+          const x = box.left + (22.5 + 25 * column) * scale, y = box.top + ((canvas.height + 400) / 2 - 12.5 - 25 * row) * scale;
+          if (document.elementFromPoint(x, y) !== canvas) return `row ${row}, column ${column}`;
+        }
+      }
+      return null;
+    });
+    assert.equal(covered, null, `${width} x ${height}`);
+    const heights = await page.$$eval('.controls button', (all) => all.map((b) => b.getBoundingClientRect().height));
+    assert.ok(heights.every((h) => h >= 28) && (width > height || heights.every((h) => h >= 40)), `${width} x ${height}: ${heights}`);
+  }
+  assert.ok((await control(page, 'slot 3')).filled && !(await control(page, 'slot 9')).filled, 'slot 3 looks filled after a reload');
+  assert.deepEqual(await slot(page, 3), pattern([[5, 3]]));
+  await page.screenshot({ path: '/tmp/pegpond-controls.png' });
+
+  // Offline: once the service worker keeps the page, it starts and plays with no server at all.
+  await page.waitForFunction(() => navigator.serviceWorker.controller);
+  await new Promise((resolve) => (server.close(resolve), server.closeAllConnections()));
+  await page.setOfflineMode(true);
+  await touchPage(360, 740, page).then(() => page.reload()).then(() => ready(page));
+  await page.touchscreen.tap(180, 300);
+  await page.touchscreen.tap(slot3.x, slot3.y);
+  await page.waitForFunction(() => window.played.some((p) => p.note === 5), { timeout: 6000 });
+  await page.setOfflineMode(false);
+  await serve(Number(new URL(address).port));
   await page.close();
 });
 
