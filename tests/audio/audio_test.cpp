@@ -93,7 +93,8 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
   EXPECT_FALSE(LoadNoteBank());
   ASSERT_EQ(NoteBank.size(), 16u);
   EXPECT_TRUE(NoteBank[7] == nullptr && NoteBank[15] != nullptr);
-  NoteBank.clear();
+  auto release = [] { for (Mix_Chunk* chunk : NoteBank) Mix_FreeChunk(chunk); NoteBank.clear(); };
+  release();
   ASSERT_EQ(chdir(PEGPOND_DATA_DIR), 0);
   ASSERT_TRUE(LoadNoteBank());
   EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
@@ -128,6 +129,7 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
   }
   SDL_UnlockAudio();
   Mix_CloseAudio();
+  release();
   SDL_Quit();
 }
 }  // namespace
