@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 
-.PHONY: run test build deps web
+.PHONY: run test build deps web deb
 
 deps:
 	scripts/install-deps run
@@ -30,9 +30,14 @@ web: build
 	@echo "  python3 -m http.server --bind 127.0.0.1 --directory $(BUILD)-web 8000"
 	@echo "  http://127.0.0.1:8000/"
 
+# The Debian package in build-deb/, built from a copy of the sources.
+deb:
+	scripts/build-deb
+
 # The whole suite and the browser build's tests in headless Chromium; the unit
 # and GL tests again built with AddressSanitizer and UndefinedBehaviorSanitizer;
-# then short runs of fuzzing, soak and valgrind.
+# then short runs of fuzzing, soak and valgrind, and the Debian package built
+# and looked into.
 # Longer runs: fuzz/run.sh SECONDS_PER_TARGET, tests/soak/soak.sh BUILD SECONDS,
 # tests/memcheck/memcheck.sh BUILD SECONDS.
 test: build web
@@ -45,4 +50,5 @@ test: build web
 	fuzz/run.sh 20
 	tests/soak/soak.sh $(BUILD) 30
 	tests/memcheck/memcheck.sh $(BUILD) 10
+	tests/package/package.sh
 	@echo "stress: 3 passed, 0 failed"

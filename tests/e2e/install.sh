@@ -12,8 +12,9 @@ make_work
 prefix="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >/dev/null
 for file in bin/pegpond libexec/pegpond/pegpond libexec/pegpond/pegpond-probe share/pegpond/note15.wav share/pegpond/peg.png \
-  share/pegpond/background.png share/pegpond/splash.png share/applications/pegpond.desktop \
-  share/icons/hicolor/64x64/apps/pegpond.png; do check "installs $file" [ -s "$prefix/$file" ]; done
+  share/pegpond/background.png share/pegpond/splash.png share/applications/pegpond.toy.pegpond.desktop \
+  share/icons/hicolor/48x48/apps/pegpond.png share/icons/hicolor/256x256/apps/pegpond.png \
+  share/metainfo/pegpond.toy.pegpond.metainfo.xml; do check "installs $file" [ -s "$prefix/$file" ]; done
 
 PROGRAM="$prefix/bin/pegpond"
 home="$WORK/home"
