@@ -35,10 +35,13 @@ void ComposeFrame() {
 
   glUseProgram(CopyProgram);
   glDisableVertexAttribArray(TexCoord1Slot);
-  glBindTexture(GL_TEXTURE_2D, PegTexture);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  DrawPegs(pressedColumn, pressedRow, false);
+  glBindTexture(GL_TEXTURE_2D, PegStamps);
+  DrawPegs(pressedColumn, pressedRow, LineSitsOut, FrameStampCoords);
+  // The lowered line lies elsewhere between pixels: it needs the filter.
+  glBindTexture(GL_TEXTURE_2D, PegTexture);
+  DrawPegs(pressedColumn, pressedRow, OnlyLineLowered, PictureCoords);
 
   SwapScreen();
 }

@@ -10,6 +10,7 @@ void InitRenderResources() {
   BuildImpulseAndCopyPrograms();
   PegTexture = LoadTexture("peg.png");
   BackgroundTexture = LoadTexture("background.png");
+  BakePegStamps();
   // Quads are drawn in order, with no culling or depth; neither is turned on again.
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);

@@ -68,22 +68,27 @@ void DrawQuad(const float* positions) {
 }
 
 namespace {
-// Room for every peg of the grid: their corners, the peg picture's window for
-// each, and the triangles of each quad, 16-bit indices (768 corners in all).
+// Room for every peg of the grid: their corners, their texture coordinates,
+// and the triangles of each quad, 16-bit indices (768 corners in all).
 float PegPositions[GridCells * 12];
 float PegBatchTexCoords[GridCells * 8];
 GLushort PegIndices[GridCells * 6];
 
-void FillPegTables() {
-  for (int peg = 0; peg < GridCells; ++peg) {
-    std::memcpy(&PegBatchTexCoords[peg * 8], PegTexCoords, sizeof PegTexCoords);
+void FillPegIndices() {
+  for (int peg = 0; peg < GridCells; ++peg)
     for (int i = 0; i < 6; ++i) PegIndices[peg * 6 + i] = static_cast<GLushort>(peg * 4 + QuadIndices[i]);
-  }
 }
 }  // namespace
 
-void DrawPegs(int lineColumn, int lineRow, bool lineSitsOut) {
-  static bool filled = (FillPegTables(), true);
+PegCoords PictureCoords = [] {
+  PegCoords coords;
+  for (auto& column : coords.corners)
+    for (float* corners : column) std::memcpy(corners, PegTexCoords, sizeof PegTexCoords);
+  return coords;
+}();
+
+void DrawPegs(int lineColumn, int lineRow, LinePegs line, const PegCoords& coords) {
+  static bool filled = (FillPegIndices(), true);
   (void)filled;
   GridMetrics metrics = GridMetricsFor(ScreenWidth, ScreenHeight);
   int count = 0;
@@ -91,9 +96,10 @@ void DrawPegs(int lineColumn, int lineRow, bool lineSitsOut) {
     for (int column = 0; column < GridColumns; ++column) {
       if (!HasPeg(row, column)) continue;
       bool onLine = column == lineColumn || row == lineRow;
-      if (onLine && lineSitsOut) continue;
+      if (onLine == (line == LineSitsOut)) continue;
       QuadCorners cell = CellQuad(metrics, column, row, onLine ? PressedDrop : 0.0f);
-      std::memcpy(&PegPositions[count++ * 12], cell.positions, sizeof cell.positions);
+      std::memcpy(&PegPositions[count * 12], cell.positions, sizeof cell.positions);
+      std::memcpy(&PegBatchTexCoords[count++ * 8], coords.corners[column & 1][row & 1], 8 * sizeof(float));
     }
   if (count == 0) return;
   glVertexAttribPointer(PositionSlot, 3, GL_FLOAT, GL_FALSE, 0, PegPositions);

@@ -19,8 +19,9 @@ extern int ScreenWidth, ScreenHeight;
 // ---- Start-up, tick and frame (what the application calls) -----------------
 // Puts "splash.png" on the whole screen and presents it once.
 void ShowSplash();
-// Programs, water field, quad tables, pictures and the water at rest, in that
-// order (the programs interleaved as the water and the tables need them).
+// Programs, water field, quad tables, pictures, peg stamps and the water at
+// rest, in that order (the programs interleaved as the water, the tables and
+// the stamps need them).
 void InitRenderResources();
 // The water half of a tick: BeginWaterStep before the line's notes are
 // triggered, StepWater after, with the line whose pegs sit out this tick.
@@ -58,10 +59,18 @@ void InitQuadTables(int width, int height, int simSize);
 
 // Points slot 0 at positions (3 floats a corner) and draws one quad.
 void DrawQuad(const float* positions);
-// Draws every peg in one call with the current program: corners in slot 0,
-// the peg picture's window in slot 1. The pegs on the given line (a column or
-// a row, -1 for none) sit out, or are drawn lowered by PressedDrop.
-void DrawPegs(int lineColumn, int lineRow, bool lineSitsOut);
+// A peg quad's texture coordinates, corners in the order above, by the parity
+// of its column and of its row.
+struct PegCoords {
+  float corners[2][2][8];
+};
+extern PegCoords PictureCoords;  // PegTexCoords for every peg
+// What DrawPegs does with the pegs on the given line (a column or a row, -1
+// for none): leaves them out, or draws only them, lowered by PressedDrop.
+enum LinePegs { LineSitsOut, OnlyLineLowered };
+// Draws those pegs in one call with the current program: corners in slot 0,
+// their coordinates in slot 1.
+void DrawPegs(int lineColumn, int lineRow, LinePegs line, const PegCoords& coords);
 
 // ---- Shader programs -------------------------------------------------------
 // Attribute slots shared by every program.
@@ -99,6 +108,23 @@ unsigned char* DecodePicture(const char* fileName, int* width, int* height, int*
 void FreePicture(unsigned char* pixels);
 
 extern GLuint PegTexture, BackgroundTexture;
+
+// ---- Peg stamps ------------------------------------------------------------
+// Every unlowered peg shows the peg picture filtered at the same places: in
+// the frame a cell starts at the same fraction of a pixel, and in the water's
+// impulse at one of two fractions of a texel, by the parity of its column and
+// of its row. BakePegStamps draws the picture filtered, once, at each of these
+// places into a 64 x 64 texture; drawn back unfiltered through the matching
+// coordinates, the pegs then read one texel where they read four, and get
+// what the filter gave. When the water is not exactly half the screen each
+// way, the impulse keeps the picture itself.
+extern GLuint PegStamps;
+extern PegCoords FrameStampCoords;
+extern GLuint ImpulseTexture;  // PegStamps or PegTexture
+extern PegCoords ImpulseCoords;
+// Needs the copy program, the water's framebuffer and PegTexture; leaves the
+// screen's framebuffer bound and blending off.
+void BakePegStamps();
 
 // ---- Water simulation ------------------------------------------------------
 // Two square RGBA8 textures taking turns; each channel is offset by 0.5 so 0.5

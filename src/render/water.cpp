@@ -88,8 +88,8 @@ void StepWater(int skipColumn, int skipRow) {
   // The pegs of the line that sounded this tick sit out one impulse.
   glUseProgram(PegImpulseProgram);
   glEnableVertexAttribArray(TexCoord0Slot);
-  glBindTexture(GL_TEXTURE_2D, PegTexture);
-  DrawPegs(skipColumn, skipRow, true);
+  glBindTexture(GL_TEXTURE_2D, ImpulseTexture);
+  DrawPegs(skipColumn, skipRow, LineSitsOut, ImpulseCoords);
 
   // Ripple: step the inked state into the other texture, replacing the whole
   // simulated region.
