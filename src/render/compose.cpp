@@ -40,8 +40,10 @@ void ComposeFrame() {
   glBindTexture(GL_TEXTURE_2D, PegStamps);
   DrawPegs(pressedColumn, pressedRow, LineSitsOut, FrameStampCoords);
   // The lowered line lies elsewhere between pixels: it needs the filter.
-  glBindTexture(GL_TEXTURE_2D, PegTexture);
-  DrawPegs(pressedColumn, pressedRow, OnlyLineLowered, PictureCoords);
+  if (pressedColumn >= 0 || pressedRow >= 0) {
+    glBindTexture(GL_TEXTURE_2D, PegTexture);
+    DrawPegs(pressedColumn, pressedRow, OnlyLineLowered, PictureCoords);
+  }
 
   SwapScreen();
 }

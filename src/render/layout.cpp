@@ -80,12 +80,14 @@ void FillPegIndices() {
 }
 }  // namespace
 
-PegCoords PictureCoords = [] {
+PegCoords EveryPeg(const float texCoords[8]) {
   PegCoords coords;
   for (auto& column : coords.corners)
-    for (float* corners : column) std::memcpy(corners, PegTexCoords, sizeof PegTexCoords);
+    for (float* corners : column) std::memcpy(corners, texCoords, 8 * sizeof(float));
   return coords;
-}();
+}
+
+PegCoords PictureCoords = EveryPeg(PegTexCoords);
 
 void DrawPegs(int lineColumn, int lineRow, LinePegs line, const PegCoords& coords) {
   static bool filled = (FillPegIndices(), true);

@@ -64,6 +64,8 @@ void DrawQuad(const float* positions);
 struct PegCoords {
   float corners[2][2][8];
 };
+// The same quad's coordinates for every peg.
+PegCoords EveryPeg(const float texCoords[8]);
 extern PegCoords PictureCoords;  // PegTexCoords for every peg
 // What DrawPegs does with the pegs on the given line (a column or a row, -1
 // for none): leaves them out, or draws only them, lowered by PressedDrop.

@@ -26,8 +26,8 @@ void Bake(int x, int y, float fractionX, float fractionY, float size, float coor
   auto ndc = [side](float texels) { return texels * 2.0f / side - 1.0f; };
   QuadCorners quad{{ndc(x0), ndc(y0), 0, ndc(x0), ndc(y1), 0, ndc(x1), ndc(y1), 0, ndc(x1), ndc(y0), 0}};
   DrawQuad(quad.positions);
-  const float corners[8] = {x0 / side, y0 / side, x0 / side, y1 / side, x1 / side, y1 / side, x1 / side, y0 / side};
-  for (int i = 0; i < 8; ++i) coords[i] = corners[i];
+  const float corners[8] = {x0, y0, x0, y1, x1, y1, x1, y0};
+  for (int i = 0; i < 8; ++i) coords[i] = corners[i] / side;
 }
 }  // namespace
 
@@ -58,9 +58,7 @@ void BakePegStamps() {
   float bottom = (m.GridBottom + 1.0f) * static_cast<float>(ScreenHeight) / 2.0f;
   float frame[8];
   Bake(0, 0, Fraction(left), Fraction(bottom), static_cast<float>(CellSize), frame);
-  for (auto& column : FrameStampCoords.corners)
-    for (float* corners : column)
-      for (int i = 0; i < 8; ++i) corners[i] = frame[i];
+  FrameStampCoords = EveryPeg(frame);
 
   // In the impulse a cell spans 12.5 texels; the next column or row starts
   // half a texel further on.
