@@ -1,9 +1,11 @@
 // Helpers of the headless demo:
 //   demo_tool pattern FILE     writes the demo's pattern (a 192-byte slot file)
 //   demo_tool png XWD PNG      turns an xwd screenshot into a PNG
-//   demo_tool wav RAW WAV      wraps SDL's disk-driver capture (22050 Hz, 16-bit
-//                              stereo) as a WAV file
+//   demo_tool wav RAW WAV [RATE]
+//                              wraps SDL's disk-driver capture (16-bit stereo,
+//                              22050 Hz unless told) as a WAV file
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -50,12 +52,13 @@ int main(int argc, char** argv) {
     }
     return stbi_write_png(argv[3], w, h, 3, rgb.data(), w * 3) ? 0 : 1;
   }
-  if (mode == "wav" && argc == 4) {
+  if (mode == "wav" && (argc == 4 || argc == 5)) {
     std::string raw = ReadAll(argv[2]);
     std::vector<int16_t> samples(raw.size() / 2);
     std::memcpy(samples.data(), raw.data(), samples.size() * 2);  // little-endian, as the machine
-    return WriteWav(argv[3], samples, 2) ? 0 : 1;
+    int rate = argc == 5 ? std::atoi(argv[4]) : 22050;
+    return rate > 0 && WriteWav(argv[3], samples, 2, static_cast<uint32_t>(rate)) ? 0 : 1;
   }
-  std::fprintf(stderr, "usage: demo_tool pattern FILE | png XWD PNG | wav RAW WAV\n");
+  std::fprintf(stderr, "usage: demo_tool pattern FILE | png XWD PNG | wav RAW WAV [RATE]\n");
   return 2;
 }

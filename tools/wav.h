@@ -1,4 +1,4 @@
-// Writes 16-bit PCM WAV files at 22050 Hz, the rate of the program's sound.
+// Writes 16-bit PCM WAV files, by default at 22050 Hz, the rate of the program's sound.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <vector>
 
 // samples: interleaved when channels is 2.
-inline bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int channels) {
-  const uint32_t rate = 22050;
+inline bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int channels,
+                     uint32_t rate = 22050) {
   std::vector<uint8_t> out;
   auto put32 = [&](uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));

@@ -31,14 +31,17 @@ done
 to=$(stat -c %s "$WORK/sound.raw") ended=$(date +%s%N)
 stop_program
 
-# Onsets: a sample above a tenth of the clicks' height after 40 ms of silence.
-od -An -v -td2 -w4 -j "$from" -N $((to - from)) "$WORK/sound.raw" | awk -v rate="$(((to - from) / 4))/$(((ended - started) / 1000000))" '
+# Onsets: a sample above a tenth of the clicks' height after 40 ms below it. A
+# capture resampled from the program's rate rings a little before each click,
+# up to a twentieth of its height. Gaps are counted in the capture's samples.
+od -An -v -td2 -w4 -j "$from" -N $((to - from)) "$WORK/sound.raw" | awk -v rate="$(((to - from) / 4))/$(((ended - started) / 1000000))" \
+  -v nominal="$CAPTURE_RATE" '
   function abs(v) { return v < 0 ? -v : v }
   function most(a, b) { return a > b ? a : b }
-  BEGIN { split(rate, r, "/"); perMs = r[1] / r[2]; quiet = n = 0 }
+  BEGIN { split(rate, r, "/"); perMs = r[1] / r[2]; nominal /= 1000; quiet = n = 0 }
   { loud = most(abs($1), abs($2)) }
-  loud > 600 && quiet > 900 { onset[n] = NR; ratio[n++] = $1 / $2 }
-  { quiet = loud < 60 ? quiet + 1 : 0 }
+  loud > 600 && quiet > 40 * nominal { onset[n] = NR; ratio[n++] = $1 / $2 }
+  { quiet = loud <= 600 ? quiet + 1 : 0 }
   END {
     for (i = 1; i < n; i++) { gap[i] = onset[i] - onset[i - 1]; mean += gap[i] / (n - 1) }
     # Each gap against the step of the sound clock there: the mean of the
@@ -54,7 +57,7 @@ od -An -v -td2 -w4 -j "$from" -N $((to - from)) "$WORK/sound.raw" | awk -v rate=
       for (note = 0; note < 16; note++) { p = int(note * 100 / 15); best = -most(-best, -abs(ratio[i] * (155 + p) / (255 - p) - 1)) }
       unknown += best > 0.02
     }
-    printf "%d %.1f %.2f %.2f %d %.2f\n", n - 1, mean / perMs, mean / 22.05, worst / 22.05, unknown, far / 22.05
+    printf "%d %.1f %.2f %.2f %d %.2f\n", n - 1, mean / perMs, mean / nominal, worst / nominal, unknown, far / nominal
   }' >"$WORK/beat"
 read -r gaps step nominal worst unknown far <"$WORK/beat"
 echo "beat: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"

@@ -10,9 +10,9 @@ rm -rf "$out"
 "$here/../../scripts/demo" "$1" >/dev/null
 
 check "the screenshot is 320 x 480" [ "$(identify -format '%w %h' "$out/pegpond.png")" = "320 480" ]
-set -- $(convert "$out/pegpond.png" -colorspace gray -format '%[fx:int(255*mean)] %[fx:int(255*standard_deviation)]' info:)
+set -- $(im "$out/pegpond.png" -colorspace gray -format '%[fx:int(255*mean)] %[fx:int(255*standard_deviation)]' info:)
 check "the water is mid-toned ($1) and varied ($2)" [ "$1" -gt 60 -a "$2" -gt 10 ]
-red=$(convert "$out/pegpond.png" -fx 'r > 0.59 && g < 0.39 && b < 0.39' -format '%[fx:int(mean * w * h)]' info:)
+red=$(im "$out/pegpond.png" -fx 'r > 0.59 && g < 0.39 && b < 0.39' -format '%[fx:int(mean * w * h)]' info:)
 check "the demo pattern's 22 pegs show ($red red pixels)" [ "$red" -gt 880 ]
 seconds=$(soxi -D "$out/pegpond.wav")
 check "the recording lasts over five seconds ($seconds)" awk "BEGIN { exit !($seconds > 5) }"
