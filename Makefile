@@ -46,7 +46,7 @@ test: build web
 	cd tests/web && BUILD_WEB=$(abspath $(BUILD))-web node --test
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan
-	cd $(BUILD)-asan && ctest --output-on-failure -j 2 --label-exclude e2e
+	cd $(BUILD)-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 ctest --output-on-failure -j 2 --label-exclude e2e
 	fuzz/run.sh 20
 	tests/soak/soak.sh $(BUILD) 30
 	tests/memcheck/memcheck.sh $(BUILD) 10

@@ -38,6 +38,8 @@ step() {  # step DESCRIPTION COMMAND...: the command's output goes to the log
   fi
 }
 
+command -v debootstrap >/dev/null || step "apt-get install debootstrap" \
+  sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends debootstrap'
 mirror=$(awk '/^URIs:/ && $2 ~ /debian\/?$/ { print $2; exit } /^deb / && $2 ~ /debian\/?$/ { print $2; exit }' \
   /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true)
 step "debootstrap from ${mirror:=http://deb.debian.org/debian}" \

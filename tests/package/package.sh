@@ -19,6 +19,13 @@ check "no slot file is in it" sh -c '! grep -q "motif" build-deb/contents'
 check "its Depends are the libraries it links" sh -c "dpkg-deb -f '$deb' Depends | grep -q 'libsdl-mixer1.2'"
 dpkg-deb -x "$deb" build-deb/root
 check "the desktop entry validates" desktop-file-validate build-deb/root/usr/share/applications/pegpond.toy.pegpond.desktop
-check "the metainfo validates" sh -c 'appstreamcli validate --no-net build-deb/root/usr/share/metainfo/*.xml >/dev/null'
+# pegpond has no homepage yet: AppStream 1.0 warns of that (0.16 did not), and
+# lintian passes the warning on as its own.
+metainfo_validates() {
+  report=$(appstreamcli validate --no-net build-deb/root/usr/share/metainfo/*.xml 2>&1)
+  echo "$report" | grep -q 'Validation was successful' ||
+    { echo "$report" | grep -q 'Validation failed' && ! echo "$report" | grep -E '^[EW]:' | grep -qv url-homepage-missing; }
+}
+check "the metainfo validates, but for its missing homepage" metainfo_validates
 check "lintian finds no errors" sh -c "! lintian '$deb' 2>/dev/null | grep -q '^E:'"
 finish_checks
