@@ -15,6 +15,10 @@ log="$root.log"
 
 mounted() { grep -q " $root/" /proc/self/mounts; }
 cleanup() {
+  # What still runs in there (a step cut short, a server it left) holds its mounts.
+  for proc in /proc/[0-9]*; do
+    [ "$(readlink "$proc/root" 2>/dev/null)" != "$root" ] || kill -KILL "${proc#/proc/}" 2>/dev/null || true
+  done
   for mount in tmp dev sys proc; do
     umount -R "$root/$mount" 2>/dev/null || umount -R -l "$root/$mount" 2>/dev/null || true
   done
@@ -29,10 +33,12 @@ step() {  # step DESCRIPTION COMMAND...: the command's output goes to the log
   description=$1
   shift
   started=$(date +%s)
-  if "$@" >"$log" 2>&1; then
+  "$@" >"$log" 2>&1 &  # waited for in the background, so that a signal ends it at once
+  if wait $!; then
     echo "distro $release: $description: $(($(date +%s) - started)) s"
   else
-    echo "distro $release: FAILED: $description (status $?); its last lines:"
+    echo "distro $release: FAILED: $description (status $?); its failures, then its last lines:"
+    grep -A 12 -E ': Failure$|^FAILED: ' "$log" | head -n 60
     tail -n 40 "$log"
     exit 1
   fi
