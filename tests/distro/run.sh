@@ -11,6 +11,7 @@ set -eu
 release=${1:?usage: tests/distro/run.sh RELEASE}
 tree=$(cd "$(dirname "$0")/../.." && pwd)
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/pegpond-$release-XXXXXX")
+chmod 755 "$root"  # the chroot's /, which every user must pass: mktemp makes it 0700
 log="$root.log"
 
 mounted() { grep -q " $root/" /proc/self/mounts; }
