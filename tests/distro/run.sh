@@ -5,7 +5,7 @@
 # root. The chroot reaches the registries as this machine does: its resolver,
 # its proxy variables and the certificate authorities it trusts beyond
 # Debian's own. Its mounts and the chroot go on every exit, interrupted or not.
-# Needs root and the network; takes about half an hour.
+# Needs root and the network; took 6 minutes here.
 #   tests/distro/run.sh RELEASE      (trixie, bookworm, ...)
 set -eu
 release=${1:?usage: tests/distro/run.sh RELEASE}

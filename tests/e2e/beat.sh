@@ -33,7 +33,7 @@ stop_program
 
 # Onsets: a sample above a tenth of the clicks' height after 40 ms below it. A
 # capture resampled from the program's rate rings a little before each click,
-# up to a twentieth of its height. Gaps are counted in the capture's samples.
+# up to about a twentieth of its height. Gaps are counted in its own samples.
 od -An -v -td2 -w4 -j "$from" -N $((to - from)) "$WORK/sound.raw" | awk -v rate="$(((to - from) / 4))/$(((ended - started) / 1000000))" \
   -v nominal="$CAPTURE_RATE" '
   function abs(v) { return v < 0 ? -v : v }
