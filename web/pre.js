@@ -3,6 +3,10 @@
 // preloaded in /data. Only the slots are stored, each as soon as a save has
 // put its finished file in place; the page hears of each save (onSlotSaved)
 // and of its landing in storage (onSlotStored).
+// The notes are decoded once, by the mixer through Web Audio when the program
+// loads them; left to itself the preloader would first decode each into an
+// <audio> element, which the mixer never finds under the program's folder.
+Module['noAudioDecoding'] = true;
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   const folder = '/pegpond';

@@ -74,6 +74,8 @@ const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p
 
 async function open(width = 360, height = 740) {
   const page = await browser.newPage();
+  page.said = [];
+  page.on('console', (message) => page.said.push(message.text()));
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(listen);
   await page.goto(address);
@@ -129,6 +131,7 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   for (let i = 1; i < 12; ++i) assert.ok(run[i].pan > run[i - 1].pan, JSON.stringify(run));
   const steps = since.map((p, i) => (p.when - (since[i - 1] || p).when) * 1000);
   assert.ok(steps.every((ms) => Math.abs(ms - 250 * Math.round(ms / 250)) <= 1), `start times ${steps} ms apart`);
+  assert.ok(!page.said.some((text) => /preloaded audio/.test(text)), 'each note decoded once: ' + page.said);
 
   // The right edge lowered (as Chromium reports it): a column moving right
   // sounds the peg in row r as note r, so the notes fall from 15, which a row
