@@ -34,7 +34,7 @@ web: build
 deb:
 	scripts/build-deb
 
-# The whole suite and the browser build's tests in headless Chromium; the unit
+# The whole suite and the browser build's tests in Chromium and Firefox; the unit
 # and GL tests again built with AddressSanitizer and UndefinedBehaviorSanitizer;
 # then short runs of fuzzing, soak and valgrind, and the Debian package built
 # and looked into.
@@ -43,7 +43,7 @@ deb:
 test: build web
 	scripts/install-deps test
 	cd $(BUILD) && ctest --output-on-failure -j 2
-	cd tests/web && BUILD_WEB=$(abspath $(BUILD))-web node --test
+	tests/web/engines.sh $(abspath $(BUILD))-web
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan
 	cd $(BUILD)-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 ctest --output-on-failure -j 2 --label-exclude e2e

@@ -102,25 +102,37 @@ AudioClock PageClock;
 
 void StartVoices() {
   // The context's time now, on the edge of what its audio thread has rendered:
-  // the time being heard (smooth, from the output's own timestamp) plus the
-  // most the rendering has been seen ahead of it, watched every few ms so it
-  // is known before the first note.
+  // the time being heard plus the most the rendering has been seen ahead of
+  // it, watched every few ms so it is known before the first note. The time
+  // heard comes from the output's own timestamp where the engine gives a
+  // smooth one; where it gives only the rendered time, which moves in steps of
+  // a block (Firefox: 17-20 ms), or none, the steps' lower envelope: the
+  // performance clock less the least it has been seen ahead of the context's
+  // over the last second, which the first sighting of each new block sets.
   EM_ASM({
     var lead = 0;
-    var heard = function(context) {
+    var ahead = new Array();  // no bare brackets or commas: this is a macro argument
+    var stamped = function(context) {
       var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : {};
-      return stamp.performanceTime ? stamp.contextTime * 1000 + performance.now() - stamp.performanceTime : -1;
+      return stamp.performanceTime ? stamp.contextTime * 1000 + performance.now() - stamp.performanceTime : context.currentTime * 1000;
+    };
+    var heard = function(context) {
+      var now = performance.now();
+      ahead.push(now - stamped(context));
+      if (ahead.length > 150) ahead.shift();
+      return now - Math.min.apply(null, ahead);
     };
     var watch = function() {
       var context = SDL.audioContext;
-      if (context && context.state == 'running' && heard(context) >= 0) lead = Math.max(lead, context.currentTime * 1000 - heard(context));
+      if (context && context.state == 'running') lead = Math.max(lead, context.currentTime * 1000 - heard(context));
+      else ahead.length = 0;
     };
     setInterval(watch, 7);
     Module.audioNow = function() {
       var context = SDL.audioContext;
       if (!context || context.state != 'running') return -1;
       watch();
-      return heard(context) >= 0 ? heard(context) + lead : context.currentTime * 1000;
+      return heard(context) + lead;
     };
   });
 }
