@@ -104,11 +104,10 @@ void StartVoices() {
   // The context's time now, on the edge of what its audio thread has rendered:
   // the time being heard plus the most the rendering has been seen ahead of
   // it, watched every few ms so it is known before the first note. The time
-  // heard comes from the output's own timestamp where the engine gives a
-  // smooth one; where it gives only the rendered time, which moves in steps of
-  // a block (Firefox: 17-20 ms), or none, the steps' lower envelope: the
-  // performance clock less the least it has been seen ahead of the context's
-  // over the last second, which the first sighting of each new block sets.
+  // heard is the lower envelope, over the last second, of the output's own
+  // timestamp (or, without one, the rendered time) against the performance
+  // clock: the timestamp itself where it is smooth (Chromium), the line through
+  // the steps' starts where it moves a block at a time (Firefox: 17-20 ms).
   EM_ASM({
     var lead = 0;
     var ahead = new Array();  // no bare brackets or commas: this is a macro argument
@@ -116,23 +115,24 @@ void StartVoices() {
       var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : {};
       return stamp.performanceTime ? stamp.contextTime * 1000 + performance.now() - stamp.performanceTime : context.currentTime * 1000;
     };
-    var heard = function(context) {
+    // The time heard, or -1 while the context is not running.
+    var watch = function() {
+      var context = SDL.audioContext;
+      if (!context || context.state != 'running') {
+        ahead.length = 0;
+        return -1;
+      }
       var now = performance.now();
       ahead.push(now - stamped(context));
       if (ahead.length > 150) ahead.shift();
-      return now - Math.min.apply(null, ahead);
-    };
-    var watch = function() {
-      var context = SDL.audioContext;
-      if (context && context.state == 'running') lead = Math.max(lead, context.currentTime * 1000 - heard(context));
-      else ahead.length = 0;
+      var heard = now - Math.min.apply(null, ahead);
+      lead = Math.max(lead, context.currentTime * 1000 - heard);
+      return heard;
     };
     setInterval(watch, 7);
     Module.audioNow = function() {
-      var context = SDL.audioContext;
-      if (!context || context.state != 'running') return -1;
-      watch();
-      return heard(context) + lead;
+      var heard = watch();
+      return heard < 0 ? -1 : heard + lead;
     };
   });
 }
