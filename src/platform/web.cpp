@@ -103,30 +103,48 @@ AudioClock PageClock;
 void StartVoices() {
   // The context's time now, on the edge of what its audio thread has rendered:
   // the time being heard plus the most the rendering has been seen ahead of
-  // it, watched every few ms so it is known before the first note. The time
-  // heard is the lower envelope, over the last second, of the output's own
-  // timestamp (or, without one, the rendered time) against the performance
-  // clock: the timestamp itself where it is smooth (Chromium), the line through
-  // the steps' starts where it moves a block at a time (Firefox: 17-20 ms).
+  // it, watched every few ms so it is known before the first note.
+  // - With an output timestamp (Chromium, Firefox), the time heard is its lower
+  //   envelope over the last second against the performance clock: the stamp
+  //   itself where it is smooth, the line through the steps' starts where it
+  //   moves a block at a time (Firefox: 17-20 ms).
+  // - Without a usable one (none yet, or WebKitGTK's, which stamps times still
+  //   to come), the rendered time stands in, and its upper envelope: while
+  //   notes sound WebKitGTK renders 60 ms further ahead for a second or more,
+  //   which must not move the beat. The envelope follows a rendering that
+  //   falls behind (a stall, a resume) at once and one that runs ahead by half
+  //   a ms a second, a drift the beat's clock absorbs; where the stamps are
+  //   WebKitGTK's, the lead covers its bursts from the start.
   EM_ASM({
     var lead = 0;
+    var behind = -1e9;
+    var last = 0;
+    var future = false;
     var ahead = new Array();  // no bare brackets or commas: this is a macro argument
-    var stamped = function(context) {
-      var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : {};
-      return stamp.performanceTime ? stamp.contextTime * 1000 + performance.now() - stamp.performanceTime : context.currentTime * 1000;
-    };
     // The time heard, or -1 while the context is not running.
     var watch = function() {
       var context = SDL.audioContext;
       if (!context || context.state != 'running') {
         ahead.length = 0;
+        behind = -1e9;
         return -1;
       }
       var now = performance.now();
-      ahead.push(now - stamped(context));
-      if (ahead.length > 150) ahead.shift();
-      var heard = now - Math.min.apply(null, ahead);
-      lead = Math.max(lead, context.currentTime * 1000 - heard);
+      var rendered = context.currentTime * 1000;
+      var heard;
+      var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : {};
+      future = future || stamp.performanceTime > now + 50;
+      if (stamp.performanceTime > 0 && !future) {
+        ahead.push(stamp.performanceTime - stamp.contextTime * 1000);
+        if (ahead.length > 150) ahead.shift();
+        heard = now - Math.min.apply(null, ahead);
+      } else {
+        behind = Math.max(now - rendered, behind - 0.0005 * (now - last));
+        heard = now - behind;
+        if (future) lead = Math.max(lead, 90);
+      }
+      lead = Math.max(lead, rendered - heard);
+      last = now;
       return heard;
     };
     setInterval(watch, 7);
