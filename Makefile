@@ -34,10 +34,10 @@ web: build
 deb:
 	scripts/build-deb
 
-# The whole suite and the browser build's tests in Chromium and Firefox; the unit
-# and GL tests again built with AddressSanitizer and UndefinedBehaviorSanitizer;
-# then short runs of fuzzing, soak and valgrind, and the Debian package built
-# and looked into.
+# The whole suite and the browser build's tests in Chromium, Firefox and
+# WebKitGTK; the unit and GL tests again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer; then short runs of fuzzing, soak and valgrind,
+# and the Debian package built and looked into.
 # Longer runs: fuzz/run.sh SECONDS_PER_TARGET, tests/soak/soak.sh BUILD SECONDS,
 # tests/memcheck/memcheck.sh BUILD SECONDS.
 test: build web

@@ -49,11 +49,11 @@ void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 d
 void MixVoices(Sint16* out, int frames, Uint32 nowMs);
 
 // ---- The device clock -----------------------------------------------------------
-// SDL_GetTicks against the device's own clock (its sample count, or the page's
-// audio time), both in ms: a line whose rate is measured over many readings and
-// whose phase is the mean of the recent ones, so the jitter of single readings
-// is smoothed away while drift is followed. A reading off the line by more than
-// ClockJumpMs (a stalled device, a suspended page) starts the line afresh.
+// SDL_GetTicks against the device's own clock (its sample count), both in ms:
+// a line whose rate is measured over many readings and whose phase is the mean
+// of the recent ones, so the jitter of single readings is smoothed away while
+// drift is followed. A reading off the line by more than ClockJumpMs (a stalled
+// device) starts the line afresh.
 const double ClockJumpMs = 15;
 struct AudioClock {
   static constexpr int Capacity = 256;  // readings the rate is measured over

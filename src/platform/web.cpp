@@ -16,10 +16,11 @@ void PreparePlatform() { umask(022); }
 
 // emscripten's SDL counts its ticks on the wall clock, which the system may
 // step or slew; the sweep and the audio schedule need a steady one.
-Uint32 SDL_GetTicks() {
-  static const double Start = emscripten_get_now();
-  return static_cast<Uint32>(emscripten_get_now() - Start);
-}
+namespace {
+const double StartMs = emscripten_get_now();
+}  // namespace
+
+Uint32 SDL_GetTicks() { return static_cast<Uint32>(emscripten_get_now() - StartMs); }
 
 // emscripten's SDL files keys by the browser's key codes, arrows moved up by 1024.
 const Uint8* HeldKeys() { return SDL_GetKeyboardState(nullptr); }
@@ -96,10 +97,6 @@ int Mix_VolumeChunk(Mix_Chunk*, int volume) { return volume < 0 ? MIX_MAX_VOLUME
 // has decoded the samples and keeps the channels' volumes.
 const Uint32 NoteDelayMs = 45;  // one frame (33 ms) and a margin for the page's audio thread
 
-namespace {
-AudioClock PageClock;
-}  // namespace
-
 void StartVoices() {
   // The context's time now, on the edge of what its audio thread has rendered:
   // the time being heard plus the most the rendering has been seen ahead of
@@ -113,21 +110,26 @@ void StartVoices() {
   //   notes sound WebKitGTK renders 60 ms further ahead for a second or more,
   //   which must not move the beat. The envelope follows a rendering that
   //   falls behind (a stall, a resume) at once and one that runs ahead by half
-  //   a ms a second, a drift the beat's clock absorbs; where the stamps are
-  //   WebKitGTK's, the lead covers its bursts from the start.
+  //   a ms a second; where the stamps are WebKitGTK's, the lead covers its
+  //   bursts from the start.
+  // Notes are placed by the offset from the performance clock to that time.
+  // The estimates settle by a few ms in the first seconds, and a step in the
+  // offset would be a step in the beat: it follows them by half a ms a second
+  // (an eighth of a ms a step), jumping only to a change of more than 10 ms.
   EM_ASM({
     var lead = 0;
     var behind = -1e9;
+    var offset = NaN;
     var last = 0;
     var future = false;
     var ahead = new Array();  // no bare brackets or commas: this is a macro argument
-    // The time heard, or -1 while the context is not running.
     var watch = function() {
       var context = SDL.audioContext;
       if (!context || context.state != 'running') {
         ahead.length = 0;
         behind = -1e9;
-        return -1;
+        offset = NaN;
+        return;
       }
       var now = performance.now();
       var rendered = context.currentTime * 1000;
@@ -144,24 +146,23 @@ void StartVoices() {
         if (future) lead = Math.max(lead, 90);
       }
       lead = Math.max(lead, rendered - heard);
+      var target = heard + lead - now;
+      var slew = 0.0005 * (now - last);
+      offset = Math.abs(target - offset) <= 10 ? Math.min(Math.max(target, offset - slew), offset + slew) : target;
       last = now;
-      return heard;
     };
     setInterval(watch, 7);
-    Module.audioNow = function() {
-      var heard = watch();
-      return heard < 0 ? -1 : heard + lead;
+    // The context's time in seconds of a time on the performance clock, or -1
+    // while the context is not running.
+    Module.audioAt = function(performanceMs) {
+      watch();
+      return offset == offset ? (performanceMs + offset) / 1000 : -1;
     };
   });
 }
 
 void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
-  double audioMs = EM_ASM_DOUBLE({ return Module.audioNow(); });
-  double when = -1;
-  if (audioMs >= 0) {
-    FollowAudioClock(PageClock, SDL_GetTicks(), audioMs);
-    when = DeviceMsAt(PageClock, static_cast<double>(dueMs) + NoteDelayMs) / 1000;
-  }
+  double when = EM_ASM_DOUBLE({ return Module.audioAt($0); }, StartMs + dueMs + NoteDelayMs);
   EM_ASM({
     var sample = SDL.audios[$1];
     var context = SDL.audioContext;
