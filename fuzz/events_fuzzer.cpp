@@ -12,6 +12,7 @@ void BeginWaterStep() {}
 void StepWater(int, int) {}
 TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
 void PlayNote(int, Uint32) {}
+void ToggleTake() {}  // takes go to the music folder, not the scratch one
 
 namespace {
 Uint32 Now = 1000;

@@ -73,7 +73,7 @@ function encodePattern(cells) {
 // and below the grid (on a screen too flat for them, beside the canvas). Each
 // hands the program its key's command through PressKey; the program shares
 // its grid and life switch, and the slot files tell which slots hold a pattern.
-const SlotKey = (n) => 48 + n, LifeKey = 108;  // SDL's keys '1' to '9' and 'l'
+const SlotKey = (n) => 48 + n, LifeKey = 108, TakeKey = 119;  // SDL's keys '1' to '9', 'l' and 'w'
 const HoldMs = 500;  // pressing a slot this long saves into it
 const state = { grid: 0, life: 0 };
 const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
@@ -101,6 +101,9 @@ const slotButtons = Array.from({ length: 9 }, (_, i) => {
 const lifeButton = button('life', 'life', toolsBar);
 lifeButton.setAttribute('aria-pressed', 'false');
 lifeButton.addEventListener('click', () => press(LifeKey));
+const recButton = button('rec', 'rec', toolsBar);
+recButton.id = 'rec';
+recButton.addEventListener('click', () => press(TakeKey));
 // The share control puts the current pattern into the address and copies the link.
 const shareButton = button('share', 'share', toolsBar);
 shareButton.id = 'share';
@@ -118,17 +121,20 @@ if (!matchMedia('(any-pointer: fine)').matches) document.getElementById('keys').
 function showSlot(n) {
   slotButtons[n - 1].classList.toggle('filled', !!Module.FS && Module.FS.analyzePath('/pegpond/motif' + n + '.pat').exists);
 }
-function watchLife() {
+function watchControls() {
   const on = state.life && Module.HEAPU8[state.life] & 1 ? 'true' : 'false';
   if (lifeButton.getAttribute('aria-pressed') !== on) lifeButton.setAttribute('aria-pressed', on);
-  requestAnimationFrame(watchLife);
+  const rec = clip ? '● ' + Math.floor((performance.now() - clip.started) / 1000) + ' s' : 'rec';
+  if (recButton.textContent !== rec) recButton.textContent = rec;
+  recButton.classList.toggle('recording', !!clip);
+  requestAnimationFrame(watchControls);
 }
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
   document.body.append(slotsBar, toolsBar);
   placeControls();
-  watchLife();
+  watchControls();
 }
 // The grid covers 300 x 400 canvas pixels, 10 from the left and centred
 // from top to bottom; the bands above and below it are free.
@@ -141,15 +147,76 @@ function placeControls() {
   });
   if (band >= 28) {
     const height = Math.min(band, 56);
-    place(toolsBar, box.left, box.top + (band - height) / 2, box.width, height, 3);
+    place(toolsBar, box.left, box.top + (band - height) / 2, box.width, height, 4);
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
     const width = Math.min(Math.max(wide, box.left) - 8, 180);
-    place(toolsBar, 4, box.top, width, 44, 3);
+    place(toolsBar, 4, box.top, width, 2 * 44, 2);
     place(slotsBar, window.innerWidth - width - 4, box.top, width, 3 * 44, 3);
   }
 }
 window.addEventListener('resize', () => state.grid && placeControls());
+
+// ---- Takes ---------------------------------------------------------------
+// A take in the browser is a clip: the canvas at 30 frames a second and the
+// notes, which the program sounds into clipSound too. The browser encodes it
+// as it goes (MP4 where it can, as phones play and share it, else WebM); at the
+// stop the clip and the program's MIDI file are shared where the browser can
+// share files, as phones can, and downloaded elsewhere.
+const TakeLimitMs = 3600 * 1000;
+let clip = null;
+function startClip(path) {
+  const context = SDL.audioContext;
+  if (!window.MediaRecorder || !canvas.captureStream || !context) return 0;
+  if (!Module.clipSound) {
+    // A silent voice that never ends keeps the clip's sound going between notes:
+    // with nothing sounding into it, a recorder leaves out the time.
+    Module.clipSound = context.createMediaStreamDestination();
+    const hold = context.createOscillator(), silence = context.createGain();
+    silence.gain.value = 0;
+    hold.connect(silence).connect(Module.clipSound);
+    hold.start();
+  }
+  const tracks = canvas.captureStream(30).getVideoTracks().concat(Module.clipSound.stream.getAudioTracks());
+  const type = ['video/mp4', 'video/webm;codecs=vp8,opus', 'video/webm'].find((t) => MediaRecorder.isTypeSupported(t));
+  let recorder;
+  try {
+    recorder = new MediaRecorder(new MediaStream(tracks), type ? { mimeType: type } : {});
+    recorder.start(1000);
+  } catch (error) {
+    return 0;
+  }
+  const parts = [];
+  recorder.ondataavailable = (event) => event.data.size && parts.push(event.data);
+  recorder.onstop = () => offerTake(path, new Blob(parts, { type: recorder.mimeType }));
+  clip = { recorder, started: performance.now() };
+  return 1;
+}
+function stopClip() {
+  if (clip && clip.recorder.state !== 'inactive') clip.recorder.stop();
+  clip = null;
+}
+const clipRunning = () => (clip && clip.recorder.state === 'recording' && performance.now() - clip.started < TakeLimitMs ? 1 : 0);
+async function offerTake(path, video) {
+  const name = path.split('/').pop(), files = [new File([video], name + (/mp4/.test(video.type) ? '.mp4' : '.webm'), { type: video.type })];
+  const midi = path + '.mid';
+  if (Module.FS.analyzePath(midi).exists) {
+    files.push(new File([Module.FS.readFile(midi)], name + '.mid', { type: 'audio/midi' }));
+    Module.FS.unlink(midi);
+  }
+  if (navigator.canShare && navigator.canShare({ files })) {
+    try {
+      return await navigator.share({ files, title: 'pegpond' });
+    } catch (error) {
+      if (error.name === 'AbortError') return;  // the player closed the share sheet; else download
+    }
+  }
+  for (const file of files) {
+    const link = Object.assign(document.createElement('a'), { href: URL.createObjectURL(file), download: file.name });
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+}
 
 // The program itself says nothing: a start that failed is explained from what
 // the browser lacks, as the launcher does on Linux.
@@ -185,6 +252,9 @@ var Module = {
     setTimeout(() => slotButtons[n - 1].classList.remove('saved'), 1200);
   },
   onAbort() { say(explain()); },
+  startClip,
+  stopClip,
+  clipRunning,
 };
 
 // Offline after one visit, where browsers allow a service worker (https, or

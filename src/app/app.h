@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <ctime>
+#include <string>
+
 #include "platform.h"
 
 // ---- Process-wide state ----------------------------------------------------
@@ -58,3 +61,10 @@ void HandleMouseEvent(const SDL_Event& event);
 // The slot (1 to 9) a key loads and saves, or 0.
 int SlotForKey(SDLKey sym);
 void HandleKeyEvent(const SDL_keysym& key);
+
+// ---- Takes -----------------------------------------------------------------
+// w starts a take in the platform's take folder (made first), and stops it.
+void ToggleTake();
+// "pegpond-YYYY-MM-DD-HHMMSS" at that local time in the folder, "-2" and on
+// added while a take of that name exists.
+std::string NewTakePath(const std::string& folder, time_t now);

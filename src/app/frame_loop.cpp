@@ -1,4 +1,6 @@
 #include "app.h"
+#include "audio.h"
+#include "render.h"
 
 SDL_Surface* ScreenSurface;
 SDL_Joystick* TiltJoystick;
@@ -62,6 +64,7 @@ void RunFrameLoop() {
       FrameTime = TickSource();
     }
     PreviousFrameTime = FrameTime;
+    Composer.takeMark = FollowTake();
 
     if (AppActive && IntroOver()) {
       UpdateTick();

@@ -16,6 +16,10 @@ void HandleKeyEvent(const SDL_keysym& key) {
     LifeMode ^= 1;
     return;
   }
+  if (key.sym == SDLK_w) {
+    ToggleTake();
+    return;
+  }
   int slot = SlotForKey(key.sym);
   if (slot == 0) return;
   char name[16];

@@ -23,6 +23,8 @@ int main(int, char**) {
   RedrawFrame = ComposeFrame;
   RunFrameLoop();
 
+  StopTake();  // a take running at the end is kept
+  WaitForTakeSound();
   CloseScreen();
   PDL_Quit();
   SDL_Quit();

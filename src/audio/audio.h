@@ -5,6 +5,7 @@
 
 #include <SDL_mixer.h>
 
+#include <string>
 #include <vector>
 
 const int AudioFrequency = 22050;
@@ -47,6 +48,54 @@ void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 d
 // stereo frames of the twelve voices to `out`, as the mixer's channels would
 // (pan, volume, clipping). Tests run it on a fake clock.
 void MixVoices(Sint16* out, int frames, Uint32 nowMs);
+
+// ---- Takes: what is heard from a start to a stop, kept -------------------------
+// The notes go into a standard MIDI file (path + ".mid") at the stop. The sound
+// is the backend's: on Linux the mixer's output as a WAV file (path + ".wav"),
+// in the browser a clip with the picture, made by the page.
+bool StartTake(const std::string& path);  // false when the sound cannot be kept: no take then
+void StopTake();
+// Once a frame: ends a take whose sound has ended by itself (a failed write, a
+// writer fallen behind, an hour); true while a take runs.
+bool FollowTake();
+// PlayNote's note, as it will sound.
+void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
+
+// The backend's half. The sound's origin is the SDL_GetTicks time of its first
+// sample, its length what has been kept so far.
+const Uint32 TakeLimitMs = 3600 * 1000;
+bool StartTakeSound(const std::string& path);
+void StopTakeSound();
+bool TakeSoundRunning();
+Uint32 TakeSoundOriginMs();
+double TakeSoundLengthMs();
+double SampleLengthMs(Mix_Chunk* chunk);
+// Linux: the audio thread hands its output over after our own mixing (it never
+// waits), and a thread of the take writes it; WaitForTakeSound joins that
+// thread once the take has stopped.
+void KeepTakeSound(const Sint16* out, int frames, Uint32 nowMs);
+void WaitForTakeSound();
+
+// ---- A take's notes as a standard MIDI file ------------------------------------
+// Type 0, 480 ticks a quarter at 120 bpm: one 250 ms step is 240 ticks.
+const int MidiTicksPerQuarter = 480;
+const double MidiTicksPerMs = 0.96;
+struct TakeNote {
+  Uint32 tick, ticks;  // when it starts, and how long its sample lasts
+  Uint8 channel;       // the mixer's
+  Uint8 key, velocity, pan;
+};
+// Our note n is key 60 + 12 (n / 5) + {0, 2, 4, 7, 9}[n mod 5], the major
+// pentatonic from C4; mixer channel c is MIDI channel c, past 8 one further
+// (never the drums' 9); the pan is controller 10 by the General MIDI pan law.
+int MidiKey(int note);
+int MidiChannel(int mixerChannel);
+Uint8 MidiPan(Uint8 left, Uint8 right);
+Uint8 MidiVelocity(int volume);
+Uint32 MidiTicks(double ms);
+// Notes in the order they were played; each sounds until its sample ends, the
+// next note on its mixer channel cuts it, or the take ends at endTick.
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick);
 
 // ---- The device clock -----------------------------------------------------------
 // SDL_GetTicks against the device's own clock (its sample count), both in ms:

@@ -31,6 +31,8 @@ int NotePan(int note) { return note * 100 / 15; }
 void PlayNote(int note, Uint32 dueMs) {
   if (note < 0 || note >= static_cast<int>(NoteBank.size())) return;
   if (ChannelCount <= 0) return;  // no channels granted: nothing to play on
-  int pan = NotePan(note);
-  StartVoice(note % ChannelCount, NoteBank[note], static_cast<Uint8>(255 - pan), static_cast<Uint8>(155 + pan), dueMs);
+  int pan = NotePan(note), channel = note % ChannelCount;
+  Uint8 left = static_cast<Uint8>(255 - pan), right = static_cast<Uint8>(155 + pan);
+  StartVoice(channel, NoteBank[note], left, right, dueMs);
+  KeepTakeNote(note, channel, NoteBank[note], left, right, dueMs);
 }

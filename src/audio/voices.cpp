@@ -48,7 +48,9 @@ void PostMix(void*, Uint8* stream, int length) {
     return pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
   }();
   (void)Raised;
-  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, SDL_GetTicks());
+  Uint32 nowMs = SDL_GetTicks();
+  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, nowMs);
+  KeepTakeSound(reinterpret_cast<Sint16*>(stream), length / 4, nowMs);
 }
 
 void StartOnset(const Onset& onset) {

@@ -51,6 +51,11 @@ void CloseScreen();
 // switch on its own; Linux does nothing with them.
 void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode);
 
+// The folder takes go into (made when a take starts): on Linux "pegpond" in the
+// music folder (xdg-user-dir MUSIC, or ~/Music), in the browser a folder of
+// the page's memory, which the page empties once it has offered a take.
+std::string TakeFolder();
+
 // Drops activation events that concern only the mouse pointer leaving or
 // entering the window: on the handheld the pointer never leaves the screen.
 // Linux also turns pointer positions into logical pixels of a scaled window.

@@ -181,6 +181,44 @@ void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 d
     source.connect(panner);
     panner.connect(gain);
     gain.connect(context.destination);
+    if (Module.clipSound) gain.connect(Module.clipSound);
     source.start(when);
   }, channel, reinterpret_cast<intptr_t>(chunk), left, right, when);
+}
+
+// ---- A take's clip ---------------------------------------------------------
+// The page records the canvas and the notes (which sound into the clip as well
+// as from the speakers) with a MediaRecorder; at the stop it offers the clip
+// and the take's MIDI file, written just after, through the share sheet, or
+// downloads them.
+namespace {
+bool Clip = false;
+Uint32 ClipStartMs = 0, ClipStopMs = 0;
+}  // namespace
+
+std::string TakeFolder() { return "/takes"; }
+
+bool StartTakeSound(const std::string& path) {
+  Clip = EM_ASM_INT({ return Module.startClip(UTF8ToString($0)); }, path.c_str());
+  ClipStartMs = SDL_GetTicks();
+  return Clip;
+}
+
+void StopTakeSound() {
+  if (!Clip) return;
+  Clip = false;
+  ClipStopMs = SDL_GetTicks();
+  EM_ASM({ Module.stopClip(); });
+}
+
+bool TakeSoundRunning() { return Clip && EM_ASM_INT({ return Module.clipRunning(); }); }
+Uint32 TakeSoundOriginMs() { return ClipStartMs; }
+double TakeSoundLengthMs() { return (Clip ? SDL_GetTicks() : ClipStopMs) - ClipStartMs; }
+void WaitForTakeSound() {}
+
+double SampleLengthMs(Mix_Chunk* chunk) {
+  return EM_ASM_DOUBLE({
+    var sample = SDL.audios[$0];
+    return sample && sample.webAudio && sample.webAudio.decodedBuffer ? sample.webAudio.decodedBuffer.duration * 1000 : 0;
+  }, chunk);
 }

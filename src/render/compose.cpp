@@ -45,5 +45,16 @@ void ComposeFrame() {
     DrawPegs(pressedColumn, pressedRow, OnlyLineLowered, PictureCoords);
   }
 
+  // A take runs: a red square at the right end of the band above the grid.
+  if (Composer.takeMark) {
+    int gridTop = (ScreenHeight + CellSize * GridRows) / 2, mark = 12;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(10 + CellSize * GridColumns - mark, gridTop + (ScreenHeight - gridTop - mark) / 2, mark, mark);
+    glClearColor(0.9f, 0.1f, 0.1f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glDisable(GL_SCISSOR_TEST);
+  }
+
   SwapScreen();
 }

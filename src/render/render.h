@@ -157,6 +157,7 @@ struct Composition {
   // The sweep line index the previous frame saw: a frame that sees a new one
   // draws that line's pegs lowered.
   int32_t lastComposedIndex = 0;
+  bool takeMark = false;  // a take runs: a red mark in the band above the grid
 };
 extern Composition Composer;
 const float PressedDrop = 0.01f;

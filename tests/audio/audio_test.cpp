@@ -1,11 +1,18 @@
 // The scheduled voices on a fake device clock, and the real note bank through
-// them: each note's pitch, pan and channel.
+// them: each note's pitch, pan and channel; a take's MIDI file and its sound.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <iterator>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -131,5 +138,71 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPan) {
   Mix_CloseAudio();
   release();
   SDL_Quit();
+}
+
+TEST(Midi, KeysChannelsPansAndTheTrackTickForTick) {
+  for (int note = 0; note < NoteCount; ++note) {  // the built-in samples' pitches
+    EXPECT_NEAR(440 * std::pow(2, (MidiKey(note) - 69) / 12.0) / NoteFrequency(note), 1, 0.01) << note;
+    EXPECT_NE(MidiChannel(note % 12), 9);
+  }
+  EXPECT_EQ(MidiTicks(250), 240u);
+
+  const struct {
+    std::vector<TakeNote> notes;
+    Uint32 endTick;
+    std::vector<Uint8> events;  // after the tempo
+  } takes[] = {
+      // Running status; a note cut by the next on its channel at 720, the pan
+      // sent only when it changes, the last note ended by the stop, one after it dropped.
+      {{{0, 100, 0, 60, 50, 44}, {240, 100, 1, 62, 50, 46}, {480, 480, 0, 72, 50, 60}, {720, 300, 0, 84, 50, 60},
+        {960, 10, 2, 60, 50, 44}},
+       960,
+       {0, 0xb0, 10, 44, 0, 0x90, 60, 50, 100, 60, 0, 0x81, 12, 0xb1, 10, 46, 0, 0x91, 62, 50, 100, 62, 0, 0x81, 12,
+        0xb0, 10, 60, 0, 0x90, 72, 50, 0x81, 112, 72, 0, 0, 84, 50, 0x81, 112, 84, 0, 0, 0xff, 0x2f, 0}},
+      // Of two on one channel at one tick only the second is heard; channel 9 is MIDI's 10.
+      {{{0, 100, 9, 64, 50, 64}, {0, 100, 9, 67, 50, 64}}, 200,
+       {0, 0xba, 10, 64, 0, 0x9a, 67, 50, 100, 67, 0, 100, 0xff, 0x2f, 0}},
+      {{}, 0x0fffffff, {0xff, 0xff, 0xff, 0x7f, 0xff, 0x2f, 0}},  // the longest delta time
+  };
+  for (const auto& take : takes) {
+    std::vector<Uint8> file = EncodeMidi(take.notes, take.endTick);
+    std::vector<Uint8> head = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xe0, 'M', 'T', 'r', 'k', 0, 0, 0,
+                               Uint8(7 + take.events.size()), 0, 0xff, 0x51, 3, 0x07, 0xa1, 0x20};
+    head.insert(head.end(), take.events.begin(), take.events.end());
+    EXPECT_EQ(file, head);
+  }
+}
+
+TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWav) {
+  char name[] = "/tmp/pegpond-takes-XXXXXX";
+  std::string dir = mkdtemp(name);
+  std::vector<Sint16> buffer(2 * AudioChunkSize);
+  for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = Sint16(i * 7);
+  pid_t child = fork();
+  if (child == 0) {  // a file size limit stops the writes short, as a full disk would
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (SDL_Init(SDL_INIT_AUDIO) != 0 || !OpenAudioDevice()) _exit(2);
+    SDL_LockAudio();  // the test hands over the sound in the audio thread's stead
+    if (!StartTake(dir + "/take")) _exit(3);
+    for (int i = 0; i < 60 && FollowTake(); ++i) {
+      KeepTakeSound(buffer.data(), AudioChunkSize, SDL_GetTicks());
+      SDL_Delay(10);
+    }
+    bool ended = !FollowTake();
+    WaitForTakeSound();
+    _exit(ended ? 0 : 5);
+  }
+  int status = -1;
+  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::ifstream wav(dir + "/take.wav", std::ios::binary);
+  std::vector<Uint8> bytes((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  auto number = [&](int at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24; };
+  ASSERT_TRUE(bytes.size() > 50000 && bytes.size() <= 100000 && bytes.size() % 4 == 0) << bytes.size();
+  EXPECT_TRUE(number(4) == int(bytes.size()) - 8 && number(40) == int(bytes.size()) - 44 && number(24) == AudioFrequency);
+  EXPECT_EQ(std::memcmp(&bytes[44], buffer.data(), 4096), 0);
+  EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
 }
 }  // namespace

@@ -11,10 +11,7 @@ here=$(dirname "$0")
 . "$here/../../scripts/xsession"
 . "$here/check.sh"
 
-make_work
-rm "$WORK"/note*.wav
-for note in $(seq -w 0 15); do sox -n -r 22050 -b 16 -c 1 "$WORK/note$note.wav" synth 0.02 square 1000 vol 0.5; done
-awk 'BEGIN { for (i = 0; i < 192; i++) printf "%c", (i % 12 == int(i / 12) % 12) ? 1 : 0 }' >"$WORK/motif1.pat"
+make_clicks_work
 
 start_x
 SOUND=disk start_program
@@ -31,34 +28,7 @@ done
 to=$(stat -c %s "$WORK/sound.raw") ended=$(date +%s%N)
 stop_program
 
-# Onsets: a sample above a tenth of the clicks' height after 40 ms below it. A
-# capture resampled from the program's rate rings a little before each click,
-# up to about a twentieth of its height. Gaps are counted in its own samples.
-od -An -v -td2 -w4 -j "$from" -N $((to - from)) "$WORK/sound.raw" | awk -v rate="$(((to - from) / 4))/$(((ended - started) / 1000000))" \
-  -v nominal="$CAPTURE_RATE" '
-  function abs(v) { return v < 0 ? -v : v }
-  function most(a, b) { return a > b ? a : b }
-  BEGIN { split(rate, r, "/"); perMs = r[1] / r[2]; nominal /= 1000; quiet = n = 0 }
-  { loud = most(abs($1), abs($2)) }
-  loud > 600 && quiet > 40 * nominal { onset[n] = NR; ratio[n++] = $1 / $2 }
-  { quiet = loud <= 600 ? quiet + 1 : 0 }
-  END {
-    for (i = 1; i < n; i++) { gap[i] = onset[i] - onset[i - 1]; mean += gap[i] / (n - 1) }
-    # Each gap against the step of the sound clock there: the mean of the
-    # gaps around it, as the disk driver clock wanders over seconds.
-    for (i = 1; i < n; i++) {
-      step = count = 0
-      for (j = i - 4; j <= i + 4; j++) if (j != i && j >= 1 && j < n) { step += gap[j]; count++ }
-      worst = most(worst, abs(gap[i] - step / count))
-      far = most(far, abs(gap[i] - mean))
-    }
-    for (i = 0; i < n; i++) {  # the nearest of the sixteen pans: left 255 - p, right 155 + p
-      best = 1
-      for (note = 0; note < 16; note++) { p = int(note * 100 / 15); best = -most(-best, -abs(ratio[i] * (155 + p) / (255 - p) - 1)) }
-      unknown += best > 0.02
-    }
-    printf "%d %.1f %.2f %.2f %d %.2f\n", n - 1, mean / perMs, mean / nominal, worst / nominal, unknown, far / nominal
-  }' >"$WORK/beat"
+/usr/bin/python3 "$here/../support/takes.py" beat "$WORK/sound.raw" "$CAPTURE_RATE" "$from" "$to" $(((ended - started) / 1000000)) >"$WORK/beat"
 read -r gaps step nominal worst unknown far <"$WORK/beat"
 echo "beat: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"
 check "at least $((seconds * 4 - 8)) lines sounded, down, up and down" [ "$gaps" -ge $((seconds * 4 - 8)) ]

@@ -20,3 +20,11 @@ louder() { awk -v a="$1" -v b="$2" -v f="$3" 'BEGIN { exit !(a > b * f) }'; }  #
 finish_checks() {
   [ "$FAILURES" -eq 0 ] || { echo "$FAILURES check(s) failed"; exit 1; }
 }
+# WORK with clicks for notes, so that each onset shows to the sample and each
+# is told by its pan, and in slot 1 a peg on every row, at column row mod 12.
+make_clicks_work() {
+  make_work
+  rm "$WORK"/note*.wav
+  for note in $(seq -w 0 15); do sox -n -r 22050 -b 16 -c 1 "$WORK/note$note.wav" synth 0.02 square 1000 vol 0.5; done
+  awk 'BEGIN { for (i = 0; i < 192; i++) printf "%c", (i % 12 == int(i / 12) % 12) ? 1 : 0 }' >"$WORK/motif1.pat"
+}

@@ -11,10 +11,8 @@ here=$(dirname "$0")
 make_work
 prefix="$WORK/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >/dev/null
-for file in bin/pegpond libexec/pegpond/pegpond libexec/pegpond/pegpond-probe share/pegpond/note15.wav share/pegpond/peg.png \
-  share/pegpond/background.png share/pegpond/splash.png share/applications/pegpond.toy.pegpond.desktop \
-  share/icons/hicolor/48x48/apps/pegpond.png share/icons/hicolor/256x256/apps/pegpond.png \
-  share/metainfo/pegpond.toy.pegpond.metainfo.xml; do check "installs $file" [ -s "$prefix/$file" ]; done
+# What is installed where: tests/package/package.sh; the launcher's start proves the rest.
+check "installs the launcher, the program and its data" [ -s "$prefix/libexec/pegpond/pegpond" ] && [ -s "$prefix/share/pegpond/note15.wav" ]
 
 PROGRAM="$prefix/bin/pegpond"
 home="$WORK/home"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # valgrind memcheck of the real program under Xvfb for SECONDS (default 10)
-# with a few touches and keys, ended by SIGTERM so that it exits normally and
+# with a few touches, keys and a take, ended by SIGTERM so that it exits normally and
 # the leak check runs. Fails when the program does not exit 0, or when valgrind
 # reports an invalid read or write, a use of uninitialised memory, a bad free or
 # a definite leak in pegpond's own code: an error counts as ours when one of
@@ -20,7 +20,7 @@ log="$WORK/valgrind.log"
 start_x
 WRAPPER="valgrind --tool=memcheck --error-exitcode=99 --leak-check=full --show-leak-kinds=definite
   --errors-for-leak-kinds=definite --num-callers=40 --keep-debuginfo=yes --fullpath-after=
-  --suppressions=$here/memcheck.supp --log-file=$log" start_program LP_NUM_THREADS=0
+  --suppressions=$here/memcheck.supp --log-file=$log" start_program LP_NUM_THREADS=0 HOME="$WORK"
 wait_window || { echo "memcheck FAILED: no window"; exit 1; }
 sleep 2
 xdo mousemove 60 400 key a  # a key without a command ends the intro
@@ -28,7 +28,7 @@ sleep 1
 xdo mousemove 22 427 click 1 mousemove 47 402 click 1
 xdo mousemove 72 377 mousedown 1 mousemove 97 377 mousemove 122 352 mouseup 1
 xdo key shift+1 key 2 key 1 key l keydown Left sleep 0.6 keyup Left keydown BackSpace sleep 0.6 keyup BackSpace
-xdo key l key shift+r
+xdo key l key shift+r key w  # a take, running at the quit
 sleep "$seconds"
 stop_program
 echo "valgrind: exit status $STATUS"

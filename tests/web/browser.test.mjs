@@ -5,6 +5,7 @@
 // hears, taps, keys, the phone's motion, slots kept across a reload, the page's
 // touch controls, the page offline, and a browser without WebGL.
 import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readdirSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
 import path from 'node:path';
@@ -194,6 +195,25 @@ test('the phone\'s motion: the right edge lowered turns the sweep into a column 
   assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
   await motion(page, 30, 30, 30, 10);
   await page.waitForFunction(() => !Module.HEAPU8.subarray(state.grid, state.grid + 192).some((c) => c), { timeout: 3000 });
+  await page.close();
+});
+
+test('a take from the rec button: a clip with the picture and the notes a whole number of steps apart, and its MIDI file', async (t) => {
+  if (engine !== 'chromium') return t.skip('the take\'s files are read back from Chromium\'s download folder');
+  const page = await open(), folder = mkdtempSync('/tmp/pegpond-take-');
+  await (await page.createCDPSession()).send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+  await page.mouse.click(180, 300);
+  await page.evaluate((bytes) => Module.FS.writeFile('/pegpond/motif2.pat', new Uint8Array(bytes)), pattern([[15, 0], [11, 4], [7, 8], [3, 11]]));
+  await page.keyboard.press('2');
+  await page.click('#rec');
+  await sleep(4000);
+  const shown = await page.$eval('#rec', (b) => [b.textContent, b.className]);
+  await page.click('#rec');
+  assert.ok(/^● [34] s$/.test(shown[0]) && shown[1] === 'recording', shown);
+  const taken = () => readdirSync(folder).filter((f) => /^pegpond-.*\.(webm|mp4|mid)$/.test(f)).sort().map((f) => path.join(folder, f));
+  for (let i = 0; i < 50 && taken().length < 2; ++i) await sleep(100);
+  const [midi, clip] = taken();
+  console.log(`take: ${execFileSync('/usr/bin/python3', ['../support/takes.py', 'clip', clip, midi, '4', '2,6,10,13'])}`);
   await page.close();
 });
 

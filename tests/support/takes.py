@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+# A take's files read back with well-kept tools: its MIDI file through mido, a
+# clip's streams through ffprobe and its sound decoded by ffmpeg.
+#   takes.py beat CAPTURE RATE FROM TO MS    the beat in bytes FROM to TO of a disk
+#                                            capture that took MS of real time
+#   takes.py wav WAV MIDI CAPTURE RATE       a take on Linux against the disk
+#                                            driver's capture at RATE Hz
+#   takes.py clip VIDEO MIDI SECONDS NOTES   a browser's clip and its MIDI file;
+#                                            NOTES are those its pattern plays, as "2,6,10"
+import array, json, math, subprocess, sys, wave
+import mido
+
+
+# The built-in samples' pitches, the major pentatonic from C4; controller 10
+# of a note's left 255 - p and right 155 + p.
+key = lambda note: 60 + 12 * (note // 5) + [0, 2, 4, 7, 9][note % 5]
+pan = lambda note: round(127 * math.atan2(155 + note * 100 // 15, 255 - note * 100 // 15) / (math.pi / 2))
+
+
+# (tick, key, velocity, pan) of each note heard, in order; the file's form checked.
+def midi_notes(path):
+    song = mido.MidiFile(path)
+    assert song.type == 0 and song.ticks_per_beat == 480, (song.type, song.ticks_per_beat)
+    tick, notes, pans, tempo = 0, [], {}, None
+    for message in song.tracks[0]:
+        tick += message.time
+        tempo = message.tempo if message.type == 'set_tempo' else tempo
+        if message.type == 'control_change' and message.control == 10:
+            pans[message.channel] = message.value
+        if message.type == 'note_on' and message.velocity > 0:
+            assert message.channel != 9, "a note on the drums' channel"
+            notes.append((tick, message.note, message.velocity, pans.get(message.channel)))
+    assert tempo == 500000, tempo
+    return notes
+
+
+# (ms, note, error) of each click in stereo sound: a sample above a tenth of
+# the clicks' height after 40 ms below it (a resampled capture rings a little
+# before each click, up to about a twentieth), and the nearest of the sixteen
+# pans with how far its balance is from that one's.
+def clicks(samples, per_ms):
+    found, quiet = [], 0
+    for i in range(0, len(samples), 2):
+        loud = max(abs(samples[i]), abs(samples[i + 1]))
+        if loud > 600 and quiet > 40 * per_ms:
+            ratio = samples[i] / samples[i + 1]
+            error, note = min((abs(ratio * (155 + n * 100 // 15) / (255 - n * 100 // 15) - 1), n) for n in range(16))
+            found.append((i / 2 / per_ms, note, error))
+        quiet = quiet + 1 if loud <= 600 else 0
+    return found
+
+
+# ms of each onset of ringing notes in mono sound: where the energy of 5 ms is
+# over four times its least in the 60 ms before, 100 ms after the last one.
+def rises(samples, per_ms):
+    window, found = int(5 * per_ms), []
+    energy = [sum(v * v for v in samples[int(i * per_ms):int(i * per_ms) + window]) for i in range(int(len(samples) / per_ms) - 5)]
+    for ms in range(60, len(energy)):
+        if energy[ms] > 4 * min(energy[ms - 60:ms]) + 1e4 * window and (not found or ms - found[-1] > 100):
+            found.append(ms)
+    return found
+
+
+if __name__ == '__main__' and sys.argv[1] == 'beat':
+    # Gaps, their mean in real and in sound ms, the worst gap off the mean of
+    # the eight around it (the disk driver's clock wanders over seconds) and
+    # off the mean of all, and the clicks whose balance is no note's.
+    capture, rate, start, end, real = sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5]), int(sys.argv[6])
+    with open(capture, 'rb') as sound:
+        sound.seek(start)
+        heard = clicks(array.array('h', sound.read(end - start)), rate / 1000)
+    gaps = [b[0] - a[0] for a, b in zip(heard, heard[1:])]
+    mean = sum(gaps) / len(gaps)
+    around = [[g for j, g in enumerate(gaps) if j != i and abs(j - i) <= 4] for i in range(len(gaps))]
+    worst = max(abs(g - sum(a) / len(a)) for g, a in zip(gaps, around))
+    unknown = sum(error > 0.02 for _, _, error in heard)
+    print(len(gaps), f'{mean * rate / 1000 / ((end - start) / 4 / real):.1f} {mean:.2f} {worst:.2f}', unknown,
+          f'{max(abs(g - mean) for g in gaps):.2f}')
+
+if __name__ == '__main__' and sys.argv[1] == 'wav':
+    take, midi, capture, rate = sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5])
+    with wave.open(take) as w:
+        assert (w.getframerate(), w.getsampwidth(), w.getnchannels()) == (22050, 2, 2), w.getparams()
+        data = w.readframes(w.getnframes())
+    sound = open(capture, 'rb').read()
+    heard = clicks(array.array('h', data), 22.05)
+    print(f'take: {len(data) / 88200:.2f} s, {len(heard)} notes')
+    if rate == 22050:  # sample for sample
+        at = sound.find(data)
+        assert at >= 0 and at % 4 == 0, 'the take is not a span of the capture'
+    else:  # resampled: the capture's clicks from one on are the take's, at the same gaps
+        captured = clicks(array.array('h', sound), rate / 1000)
+        assert any(len(heard) == len(captured[start:start + len(heard)]) and
+                   all(abs(c[0] - captured[start][0] - h[0] + heard[0][0]) < 1 and c[1] == h[1]
+                       for c, h in zip(captured[start:], heard)) for start in range(len(captured))), 'not the capture\'s notes'
+    # A step of the sound's clock: the disk driver's runs a little slow, and
+    # wanders when the machine is busy (beat.sh measures the beat itself).
+    gaps = [b[0] - a[0] for a, b in zip(heard, heard[1:])]
+    step = sorted(gaps)[len(gaps) // 2]
+    assert len(heard) > 20 and 249 < step < 254, gaps
+    notes = midi_notes(midi)
+    assert len(notes) == len(heard), (len(notes), len(heard))
+    for (ms, n, _), (t, k, velocity, p) in zip(heard, notes):  # each at the step it sounded
+        assert (k, velocity, p) == (key(n), 50, pan(n)) and t - notes[0][0] == 240 * round((ms - heard[0][0]) / step), (n, t, ms)
+    assert abs(notes[0][0] / 0.96 - heard[0][0]) < 3, (notes[0][0] / 0.96, heard[0][0])
+
+if __name__ == '__main__' and sys.argv[1] == 'clip':
+    video, midi, seconds, played = sys.argv[2], sys.argv[3], float(sys.argv[4]), [int(n) for n in sys.argv[5].split(',')]
+    probe = json.loads(subprocess.run(['ffprobe', '-v', 'error', '-show_streams', '-show_format', '-of', 'json', video],
+                                      check=True, capture_output=True).stdout)
+    kinds = sorted(stream['codec_type'] for stream in probe['streams'])
+    sound = array.array('h', subprocess.run(['ffmpeg', '-v', 'error', '-i', video, '-f', 's16le', '-ac', '1', '-ar', '22050', '-'],
+                                            check=True, capture_output=True).stdout)
+    length, onsets, notes = len(sound) / 22050, rises(sound, 22.05), midi_notes(midi)
+    gaps = [b - a for a, b in zip(onsets, onsets[1:])]
+    print(json.dumps({'streams': kinds, 'format': probe['format']['format_name'], 'seconds': round(length, 2), 'onsets': onsets, 'notes': notes}))
+    assert kinds == ['audio', 'video'] and abs(length - seconds) < 0.6, (kinds, length)
+    assert len(gaps) >= 2 and max(abs(g - 250 * round(g / 250)) for g in gaps) <= 3, gaps
+    assert abs(len(notes) - len(onsets)) <= 1, (len(notes), len(onsets))
+    assert all((b[0] - a[0]) % 240 == 0 for a, b in zip(notes, notes[1:])), 'notes off the steps'
+    assert all(note[1:] in [(key(n), 50, pan(n)) for n in played] for note in notes), notes
