@@ -5,6 +5,7 @@
 // or 1 (only the program writes slot files here).
 #include "app.h"
 #include "fuzz.h"
+#include "render.h"
 #include "sequencer.h"
 
 // The water step and the real devices are stood in for.
@@ -12,7 +13,10 @@ void BeginWaterStep() {}
 void StepWater(int, int) {}
 TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
 void PlayNote(int, Uint32) {}
-void ToggleTake() {}  // takes go to the music folder, not the scratch one
+// Takes would go to the music folder, not the scratch one.
+void ToggleTake() {}
+bool FollowTake() { return false; }
+Composition Composer;
 
 namespace {
 Uint32 Now = 1000;

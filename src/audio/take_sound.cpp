@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 #include "audio.h"
 
@@ -24,7 +23,7 @@ std::atomic<Uint32> OriginMs{0};
 size_t LimitFrames;
 int Frequency = AudioFrequency;
 int File = -1;
-std::thread Writer;
+SDL_Thread* Writer = nullptr;
 
 void PutLittle(Uint8* at, Uint32 value, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = static_cast<Uint8>(value >> (8 * i));
@@ -37,7 +36,7 @@ bool WriteSizes(Uint32 dataBytes) {
   return pwrite(File, riff, 4, 4) == 4 && pwrite(File, data, 4, 40) == 4;
 }
 
-void WriteTake() {
+int WriteTake(void*) {
   Uint32 sizesMs = SDL_GetTicks();
   for (int endings = 0;;) {
     // Once the take has ended, one more pass takes a buffer handed over meanwhile.
@@ -66,6 +65,7 @@ void WriteTake() {
   int ignored = ftruncate(File, 44 + bytes);
   (void)ignored;
   close(File);
+  return 0;
 }
 }  // namespace
 
@@ -94,8 +94,12 @@ bool StartTakeSound(const std::string& path) {
   HandedFrames = 0, WrittenFrames = 0;
   OriginMs = SDL_GetTicks();
   State = Keeping;
-  Writer = std::thread(WriteTake);
-  return true;
+  Writer = SDL_CreateThread(WriteTake, nullptr);
+  if (Writer) return true;
+  State = Idle;  // no thread to write it: no take
+  close(File);
+  unlink((path + ".wav").c_str());
+  return false;
 }
 
 void StopTakeSound() {
@@ -108,7 +112,8 @@ Uint32 TakeSoundOriginMs() { return OriginMs.load(); }
 double TakeSoundLengthMs() { return HandedFrames.load() * 1000.0 / Frequency; }
 
 void WaitForTakeSound() {
-  if (Writer.joinable()) Writer.join();
+  if (Writer) SDL_WaitThread(Writer, nullptr);
+  Writer = nullptr;
   State = Idle;
 }
 
