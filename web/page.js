@@ -188,7 +188,10 @@ function startClip(path) {
   }
   const parts = [];
   recorder.ondataavailable = (event) => event.data.size && parts.push(event.data);
-  recorder.onstop = () => offerTake(path, new Blob(parts, { type: recorder.mimeType }));
+  recorder.onstop = () => {
+    tracks[0].stop();  // the canvas is no longer captured
+    offerTake(path, new Blob(parts, { type: recorder.mimeType }));
+  };
   clip = { recorder, started: performance.now() };
   return 1;
 }
