@@ -12,6 +12,11 @@ struct KeptNote {
 bool Running = false;
 std::string Path;
 std::vector<KeptNote> Notes;
+// The last notes played, kept while no take runs: those still to sound when
+// a take starts are heard in it.
+const int RecentCount = 32;
+KeptNote Recent[RecentCount];
+int RecentNext = 0;
 
 void WriteMidiFile(const std::string& name, const std::vector<Uint8>& bytes) {
   FILE* file = std::fopen(name.c_str(), "wbx");  // never over an earlier take
@@ -28,6 +33,10 @@ bool StartTake(const std::string& path) {
   Path = path;
   Notes.clear();
   Notes.reserve(4096);
+  for (int i = 0; i < RecentCount; ++i) {
+    const KeptNote& kept = Recent[(RecentNext + i) % RecentCount];
+    if (kept.note.ticks > 0) Notes.push_back(kept);
+  }
   return true;
 }
 
@@ -38,7 +47,9 @@ void StopTake() {
   Uint32 originMs = TakeSoundOriginMs();
   std::vector<TakeNote> notes;
   for (KeptNote kept : Notes) {
-    kept.note.tick = MidiTicks(static_cast<double>(static_cast<Sint32>(kept.soundsMs - originMs)));
+    Sint32 sinceOriginMs = static_cast<Sint32>(kept.soundsMs - originMs);
+    if (sinceOriginMs < 0) continue;  // it began before the take: its start is not in it
+    kept.note.tick = MidiTicks(sinceOriginMs);
     notes.push_back(kept.note);
   }
   WriteMidiFile(Path + ".mid", EncodeMidi(notes, MidiTicks(TakeSoundLengthMs())));
@@ -50,7 +61,10 @@ bool FollowTake() {
 }
 
 void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
-  if (!Running) return;
-  Notes.push_back({dueMs + NoteDelayMs, {0, MidiTicks(SampleLengthMs(chunk)), static_cast<Uint8>(channel),
-                                         static_cast<Uint8>(MidiKey(note)), MidiVelocity(NoteVolume), MidiPan(left, right)}});
+  KeptNote kept = {dueMs + NoteDelayMs, {0, MidiTicks(SampleLengthMs(chunk)), static_cast<Uint8>(channel),
+                                         static_cast<Uint8>(MidiKey(note)), MidiVelocity(NoteVolume), MidiPan(left, right)}};
+  if (Running)
+    Notes.push_back(kept);
+  else
+    Recent[RecentNext++ % RecentCount] = kept, RecentNext %= RecentCount;
 }

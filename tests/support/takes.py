@@ -98,8 +98,9 @@ if __name__ == '__main__' and sys.argv[1] == 'wav':
     gaps = [b[0] - a[0] for a, b in zip(heard, heard[1:])]
     step = sorted(gaps)[len(gaps) // 2]
     assert len(heard) > 20 and 249 < step < 254, gaps
-    notes = midi_notes(midi)
-    assert len(notes) == len(heard), (len(notes), len(heard))
+    # Notes in the first 50 ms, where no click has 40 ms of quiet before it, are not compared.
+    notes, heard = [n for n in midi_notes(midi) if n[0] >= 48], [h for h in heard if h[0] >= 50]
+    assert len(notes) == len(heard), (len(notes), len(heard), notes[:2], heard[:2])
     for (ms, n, _), (t, k, velocity, p) in zip(heard, notes):  # each at the step it sounded
         assert (k, velocity, p) == (key(n), 50, pan(n)) and t - notes[0][0] == 240 * round((ms - heard[0][0]) / step), (n, t, ms)
     assert abs(notes[0][0] / 0.96 - heard[0][0]) < 3, (notes[0][0] / 0.96, heard[0][0])
