@@ -79,7 +79,8 @@ void WaitForTakeSound();
 // ---- A take's notes as a standard MIDI file ------------------------------------
 // Type 0, 480 ticks a quarter at 120 bpm: one 250 ms step is 240 ticks.
 const int MidiTicksPerQuarter = 480;
-const double MidiTicksPerMs = 0.96;
+const Uint32 MidiQuarterUs = 500000;
+const double MidiTicksPerMs = MidiTicksPerQuarter * 1000.0 / MidiQuarterUs;
 struct TakeNote {
   Uint32 tick, ticks;  // when it starts, and how long its sample lasts
   Uint8 channel;       // the mixer's

@@ -74,8 +74,8 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
     return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
   });
 
-  std::vector<Uint8> track = {0, 0xff, 0x51, 3};  // the tempo: 500000 us a quarter
-  PutNumber(track, 500000, 3);
+  std::vector<Uint8> track = {0, 0xff, 0x51, 3};  // the tempo
+  PutNumber(track, MidiQuarterUs, 3);
   Uint32 tick = 0;
   Uint8 running = 0;
   for (const MidiEvent& event : events) {
