@@ -44,10 +44,11 @@ void StartVoices();
 void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
 
 // Our mixer's step, run on the audio thread after SDL_mixer's channels: follows
-// the device clock at nowMs, places the notes started since, and adds `frames`
-// stereo frames of the twelve voices to `out`, as the mixer's channels would
-// (pan, volume, clipping). Tests run it on a fake clock.
-void MixVoices(Sint16* out, int frames, Uint32 nowMs);
+// the device clock at nowMs (SDL_GetTicks's, to the fraction of a ms), places
+// the notes started since, and adds `frames` stereo frames of the twelve voices
+// to `out`, as the mixer's channels would (pan, volume, clipping). Tests run it
+// on a fake clock.
+void MixVoices(Sint16* out, int frames, double nowMs);
 
 // ---- Takes: what is heard from a start to a stop, kept -------------------------
 // The notes go into a standard MIDI file (path + ".mid") at the stop. The sound
@@ -99,17 +100,31 @@ Uint32 MidiTicks(double ms);
 std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick);
 
 // ---- The device clock -----------------------------------------------------------
-// SDL_GetTicks against the device's own clock (its sample count), both in ms:
-// a line whose rate is measured over many readings and whose phase is the mean
-// of the recent ones, so the jitter of single readings is smoothed away while
-// drift is followed. A reading off the line by more than ClockJumpMs (a stalled
-// device) starts the line afresh.
-const double ClockJumpMs = 15;
+// SDL_GetTicks against the device's own clock (its sample count), both in ms.
+// A device takes a buffer when it wakes (a sound server every 20-40 ms, two
+// buffers at a time now and then; the disk driver after each sleep), so the
+// mixer runs, and a reading is taken, from the moment the buffer was wanted to
+// a wake-up period later: late, never early. The device's clock is the
+// readings' upper envelope: each half second's earliest reading (its device
+// time highest against the line) is a point, and the line is fitted through the
+// last ClockPoints points, so it moves by hundredths of a ms as points come and
+// go while drift is followed.
+// - The rate known before (at first the nominal one) is weighed in by how far
+//   the points scatter, as a device's rate is at most a few hundred ppm off it,
+//   unless the points plainly contradict it (SDL's disk driver runs 0.7 % fast).
+// - Every reading later than the line by more than ClockJumpMs for ClockStallMs
+//   (a device that stalled, a stream that started after filling its buffer),
+//   or, once the line stands on three points, one earlier by that much (a
+//   device that took more at once), starts the points afresh.
+const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500;
 struct AudioClock {
-  static constexpr int Capacity = 256;  // readings the rate is measured over
-  static constexpr int Recent = 48;    // readings the phase is taken from
-  double tickMs[Capacity], deviceMs[Capacity];
-  int count = 0, next = 0;
+  static constexpr int ClockPoints = 32;
+  double pointTickMs[ClockPoints], pointDeviceMs[ClockPoints];
+  int count = 0, next = 0;  // points kept, and where the next goes
+  bool started = false;
+  double openTickMs = 0, bestTickMs = 0, bestDeviceMs = 0;  // this point's start and earliest reading
+  double lateSinceMs = -1;  // since when every reading was later than the line by more than a jump
+  double priorRate = 1;                                    // the rate known before the points
   double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the line
 };
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs);

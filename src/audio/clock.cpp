@@ -3,37 +3,71 @@
 
 #include "audio.h"
 
+namespace {
+const double RateDoubt = 3e-4;  // how far from the rate known before a device's may be
+
+void Restart(AudioClock& clock, double tickMs, double deviceMs) {
+  // A device that stalled keeps its rate, when four seconds of points told it.
+  clock.priorRate = clock.count >= 8 ? clock.rate : 1;
+  clock.started = true;
+  clock.count = clock.next = 0;
+  clock.openTickMs = clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
+  clock.lateSinceMs = -1;
+}
+
+// Least squares through the points (the open point's earliest reading while
+// there is none), the rate known before weighed in by how far the points
+// scatter about their own line.
+void FitLine(AudioClock& clock) {
+  const double* ticks = clock.count ? clock.pointTickMs : &clock.bestTickMs;
+  const double* devices = clock.count ? clock.pointDeviceMs : &clock.bestDeviceMs;
+  int count = std::max(clock.count, 1);
+  double meanTick = 0, meanDevice = 0;
+  for (int i = 0; i < count; ++i) meanTick += ticks[i] / count, meanDevice += devices[i] / count;
+  double spread = 0, covariance = 0;
+  for (int i = 0; i < count; ++i) {
+    double t = ticks[i] - meanTick;
+    spread += t * t, covariance += t * (devices[i] - meanDevice);
+  }
+  double scatter = 0.25;  // ms², the points' variance, assumed until there are three
+  if (count >= 3) {
+    double slope = covariance / spread, sum = 0;
+    for (int i = 0; i < count; ++i) {
+      double r = devices[i] - meanDevice - slope * (ticks[i] - meanTick);
+      sum += r * r;
+    }
+    scatter = sum / (count - 2);
+  }
+  // The rate known counts only while the points do not plainly contradict it.
+  double prior = scatter / (RateDoubt * RateDoubt);
+  if (spread > 0 && std::fabs(covariance / spread - clock.priorRate) > 3 * (std::sqrt(scatter / spread) + RateDoubt))
+    prior = 0;
+  clock.rate = (prior * clock.priorRate + covariance) / (prior + spread);
+  clock.tickAnchorMs = meanTick, clock.deviceAnchorMs = meanDevice;
+}
+}  // namespace
+
 double DeviceMsAt(const AudioClock& clock, double tickMs) {
   return clock.deviceAnchorMs + clock.rate * (tickMs - clock.tickAnchorMs);
 }
 
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
-  if (clock.count > 0 && std::fabs(deviceMs - DeviceMsAt(clock, tickMs)) > ClockJumpMs) clock.count = 0;
-  if (clock.count == 0) clock.next = 0;
-  clock.tickMs[clock.next] = tickMs, clock.deviceMs[clock.next] = deviceMs;
-  clock.next = (clock.next + 1) % AudioClock::Capacity;
-  if (clock.count < AudioClock::Capacity) ++clock.count;
-
-  // The rate: least squares over every reading kept, centred on their means.
-  // Over less than a second the readings' jitter outweighs any drift: the rate
-  // known so far (at first the nominal one) stays until the readings span one.
-  double meanTick = 0, meanDevice = 0, first = tickMs;
-  for (int i = 0; i < clock.count; ++i) {
-    meanTick += clock.tickMs[i] / clock.count, meanDevice += clock.deviceMs[i] / clock.count;
-    first = std::fmin(first, clock.tickMs[i]);
+  double earliness = deviceMs - DeviceMsAt(clock, tickMs);
+  if (earliness >= -ClockJumpMs)
+    clock.lateSinceMs = -1;
+  else if (clock.lateSinceMs < 0)
+    clock.lateSinceMs = tickMs;
+  bool early = earliness > ClockJumpMs && clock.count >= 3;
+  bool late = clock.lateSinceMs >= 0 && tickMs - clock.lateSinceMs >= ClockStallMs;
+  if (!clock.started || early || late) {
+    Restart(clock, tickMs, deviceMs);
+  } else if (tickMs - clock.openTickMs >= ClockPointMs) {  // its earliest reading is a point
+    clock.pointTickMs[clock.next] = clock.bestTickMs, clock.pointDeviceMs[clock.next] = clock.bestDeviceMs;
+    clock.next = (clock.next + 1) % AudioClock::ClockPoints;
+    clock.count = std::min(clock.count + 1, AudioClock::ClockPoints);
+    clock.openTickMs = clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
+  } else if (deviceMs - clock.rate * tickMs > clock.bestDeviceMs - clock.rate * clock.bestTickMs) {
+    clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
   }
-  double spread = 0, covariance = 0;
-  for (int i = 0; i < clock.count; ++i) {
-    double t = clock.tickMs[i] - meanTick;
-    spread += t * t, covariance += t * (clock.deviceMs[i] - meanDevice);
-  }
-  if (tickMs - first >= 1000) clock.rate = covariance / spread;
-
-  // The phase: the line at that rate through the mean of the recent readings.
-  int recent = std::min(clock.count, AudioClock::Recent);
-  clock.tickAnchorMs = clock.deviceAnchorMs = 0;
-  for (int back = 1; back <= recent; ++back) {
-    int i = (clock.next - back + AudioClock::Capacity) % AudioClock::Capacity;
-    clock.tickAnchorMs += clock.tickMs[i] / recent, clock.deviceAnchorMs += clock.deviceMs[i] / recent;
-  }
+  FitLine(clock);
 }

@@ -7,6 +7,8 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <time.h>
+
 #include <algorithm>
 
 #include "audio.h"
@@ -30,6 +32,35 @@ struct Onset {
   Sint64 frame;  // -1 until the audio thread has placed it
 };
 
+// SDL_GetTicks counts whole ms; the monotonic clock read beside it keeps the
+// fraction, so that the device clock's readings are not a ms coarse. Their
+// difference, least over the last half minute (a second's least at a time),
+// puts it on SDL_GetTicks's axis up to a constant and follows any drift
+// between the two clocks.
+struct TickFraction {
+  static constexpr int Seconds = 32;
+  double least[Seconds];
+  int count = 0, next = 0;
+  double openMs = 0, openLeast = 0;
+} Fraction;
+
+double FineTicksMs(Uint32 ticks) {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  double monotonicMs = static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
+  double difference = monotonicMs - ticks;
+  TickFraction& f = Fraction;
+  if (f.count == 0 || monotonicMs - f.openMs >= 1000) {
+    if (f.count > 0) f.least[f.next] = f.openLeast, f.next = (f.next + 1) % TickFraction::Seconds;
+    f.count = std::min(f.count + 1, TickFraction::Seconds);
+    f.openMs = monotonicMs, f.openLeast = difference;
+  }
+  f.openLeast = std::min(f.openLeast, difference);
+  double least = f.openLeast;
+  for (int i = 0; i < f.count - 1; ++i) least = std::min(least, f.least[i]);
+  return monotonicMs - least;
+}
+
 // Touched by the audio thread only, or by others under SDL_LockAudio.
 bool OwnMixing = true;  // false on a device that is not 16-bit stereo
 double FramesPerMs = AudioFrequency / 1000.0;
@@ -49,7 +80,7 @@ void PostMix(void*, Uint8* stream, int length) {
   }();
   (void)Raised;
   Uint32 nowMs = SDL_GetTicks();
-  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, nowMs);
+  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, FineTicksMs(nowMs));
   KeepTakeSound(reinterpret_cast<Sint16*>(stream), length / 4, nowMs);
 }
 
@@ -101,7 +132,7 @@ void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 d
   SDL_UnlockAudio();
 }
 
-void MixVoices(Sint16* out, int frames, Uint32 nowMs) {
+void MixVoices(Sint16* out, int frames, double nowMs) {
   FollowAudioClock(DeviceClock, nowMs, MixedFrames / FramesPerMs);
   Sint64 nextOnset = MixedFrames + frames;
   for (int i = 0; i < OnsetCount; ++i) {
