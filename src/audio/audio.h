@@ -38,10 +38,12 @@ int NotePan(int note);
 // One implementation per backend: our own mixer on SDL_mixer's device
 // (voices.cpp), the page's audio clock in the browser (the platform's web file).
 // A note starts at dueMs + NoteDelayMs, or at once when that sample has already
-// been mixed; from then on it ends what its channel played.
+// been mixed; from then on it ends what its channel played. Our mixer numbers
+// its voices (0: none) and tells, for a while, the frame each one started at.
 extern const Uint32 NoteDelayMs;
 void StartVoices();
-void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
+bool VoiceFrame(Uint32 serial, Sint64* frame);
 
 // Our mixer's step, run on the audio thread after SDL_mixer's channels: follows
 // the device clock at nowMs (SDL_GetTicks's, to the fraction of a ms), places
@@ -59,22 +61,25 @@ void StopTake();
 // Once a frame: ends a take whose sound has ended by itself (a failed write, a
 // writer fallen behind, an hour); true while a take runs.
 bool FollowTake();
-// PlayNote's note, as it will sound.
-void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
+// PlayNote's note, as it will sound; serial is its voice's.
+void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs, Uint32 serial);
 
 // The backend's half. The sound's origin is the SDL_GetTicks time of its first
-// sample, its length what has been kept so far.
+// sample and, for our mixer, its device frame; its length what has been kept
+// so far. A note whose voice's frame is known is written where it sounds in
+// the take; others by their due times.
 const Uint32 TakeLimitMs = 3600 * 1000;
 bool StartTakeSound(const std::string& path);
 void StopTakeSound();
 bool TakeSoundRunning();
 Uint32 TakeSoundOriginMs();
+double TakeSoundMsAt(Sint64 frame);
 double TakeSoundLengthMs();
 double SampleLengthMs(Mix_Chunk* chunk);
 // Linux: the audio thread hands its output over after our own mixing (it never
-// waits), and a thread of the take writes it; WaitForTakeSound joins that
-// thread once the take has stopped.
-void KeepTakeSound(const Sint16* out, int frames, Uint32 nowMs);
+// waits), from device frame firstFrame on, and a thread of the take writes it;
+// WaitForTakeSound joins that thread once the take has stopped.
+void KeepTakeSound(const Sint16* out, int frames, Sint64 firstFrame);
 void WaitForTakeSound();
 
 // ---- A take's notes as a standard MIDI file ------------------------------------
@@ -96,8 +101,9 @@ Uint8 MidiPan(Uint8 left, Uint8 right);
 Uint8 MidiVelocity(int volume);
 Uint32 MidiTicks(double ms);
 // Notes in the order they were played; each sounds until its sample ends, the
-// next note on its mixer channel cuts it, or the take ends at endTick.
-std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick);
+// next note on its mixer channel cuts it, or the take ends at endTick. A
+// quarter lasts quarterUs: a take's sound may run a little off 120 bpm.
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, Uint32 quarterUs = MidiQuarterUs);
 
 // ---- The device clock -----------------------------------------------------------
 // SDL_GetTicks against the device's own clock (its sample count), both in ms.

@@ -45,7 +45,7 @@ void PutVariable(std::vector<Uint8>& out, Uint32 value) {
 }
 }  // namespace
 
-std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick) {
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, Uint32 quarterUs) {
   std::vector<MidiEvent> events;
   int pans[16];
   std::fill(pans, pans + 16, -1);
@@ -75,7 +75,7 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
   });
 
   std::vector<Uint8> track = {0, 0xff, 0x51, 3};  // the tempo
-  PutNumber(track, MidiQuarterUs, 3);
+  PutNumber(track, quarterUs, 3);
   Uint32 tick = 0;
   Uint8 running = 0;
   for (const MidiEvent& event : events) {

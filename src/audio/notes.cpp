@@ -33,6 +33,6 @@ void PlayNote(int note, Uint32 dueMs) {
   if (ChannelCount <= 0) return;  // no channels granted: nothing to play on
   int pan = NotePan(note), channel = note % ChannelCount;
   Uint8 left = static_cast<Uint8>(255 - pan), right = static_cast<Uint8>(155 + pan);
-  StartVoice(channel, NoteBank[note], left, right, dueMs);
-  KeepTakeNote(note, channel, NoteBank[note], left, right, dueMs);
+  Uint32 serial = StartVoice(channel, NoteBank[note], left, right, dueMs);
+  KeepTakeNote(note, channel, NoteBank[note], left, right, dueMs, serial);
 }

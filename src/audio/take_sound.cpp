@@ -20,6 +20,7 @@ const size_t RingFrames = 1 << 17;  // about six seconds
 Uint32 Ring[RingFrames];            // stereo 16-bit frames, as mixed
 std::atomic<size_t> HandedFrames{0}, WrittenFrames{0};
 std::atomic<Uint32> OriginMs{0};
+std::atomic<Sint64> OriginFrame{0};
 size_t LimitFrames;
 int Frequency = AudioFrequency;
 int File = -1;
@@ -109,6 +110,7 @@ void StopTakeSound() {
 
 bool TakeSoundRunning() { return State.load() == Keeping; }
 Uint32 TakeSoundOriginMs() { return OriginMs.load(); }
+double TakeSoundMsAt(Sint64 frame) { return static_cast<double>(frame - OriginFrame.load()) * 1000.0 / Frequency; }
 double TakeSoundLengthMs() { return HandedFrames.load() * 1000.0 / Frequency; }
 
 void WaitForTakeSound() {
@@ -119,7 +121,7 @@ void WaitForTakeSound() {
 
 double SampleLengthMs(Mix_Chunk* chunk) { return chunk->alen / 4 * 1000.0 / Frequency; }
 
-void KeepTakeSound(const Sint16* out, int frames, Uint32 nowMs) {
+void KeepTakeSound(const Sint16* out, int frames, Sint64 firstFrame) {
   if (State.load() != Keeping) return;
   size_t handed = HandedFrames.load(), free = RingFrames - (handed - WrittenFrames.load(std::memory_order_acquire));
   // A writer fallen behind, or an hour kept: the take ends here, whole.
@@ -127,7 +129,7 @@ void KeepTakeSound(const Sint16* out, int frames, Uint32 nowMs) {
     State = Ended;
     return;
   }
-  if (handed == 0) OriginMs = nowMs;
+  if (handed == 0) OriginMs = SDL_GetTicks(), OriginFrame = firstFrame;
   size_t start = handed % RingFrames, first = std::min(static_cast<size_t>(frames), RingFrames - start);
   std::memcpy(Ring + start, out, first * 4);
   std::memcpy(Ring, out + 2 * first, (static_cast<size_t>(frames) - first) * 4);

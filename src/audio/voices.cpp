@@ -10,6 +10,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "audio.h"
 
@@ -30,7 +31,17 @@ struct Onset {
   Uint8 left, right;
   Uint32 dueMs;
   Sint64 frame;  // -1 until the audio thread has placed it
+  Uint32 serial;
 };
+// Where the last notes started, put by the audio thread as it places them and
+// read by the take: serial 0 while a slot is being rewritten.
+struct Placed {
+  std::atomic<Uint32> serial{0};
+  std::atomic<Sint64> frame{0};
+};
+const Uint32 PlacedCount = 256;
+Placed PlacedOnsets[PlacedCount];
+Uint32 LastSerial = 0;  // the main thread's
 
 // SDL_GetTicks counts whole ms; the monotonic clock read beside it keeps the
 // fraction, so that the device clock's readings are not a ms coarse. Their
@@ -79,9 +90,9 @@ void PostMix(void*, Uint8* stream, int length) {
     return pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
   }();
   (void)Raised;
-  Uint32 nowMs = SDL_GetTicks();
-  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, FineTicksMs(nowMs));
-  KeepTakeSound(reinterpret_cast<Sint16*>(stream), length / 4, nowMs);
+  Sint64 firstFrame = MixedFrames;
+  MixVoices(reinterpret_cast<Sint16*>(stream), length / 4, FineTicksMs(SDL_GetTicks()));
+  KeepTakeSound(reinterpret_cast<Sint16*>(stream), length / 4, firstFrame);
 }
 
 void StartOnset(const Onset& onset) {
@@ -121,15 +132,25 @@ void StartVoices() {
   if (OwnMixing) Mix_SetPostMix(PostMix, nullptr);
 }
 
-void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
   if (!OwnMixing) {  // an unusual device: the mixer's own channels, at once
     Mix_SetPanning(Mix_PlayChannelTimed(channel, chunk, 0, -1), left, right);
-    return;
+    return 0;
   }
-  if (channel < 0 || channel >= VoiceCount || !chunk) return;
+  if (channel < 0 || channel >= VoiceCount || !chunk) return 0;
+  LastSerial = LastSerial == ~0u ? 1 : LastSerial + 1;
+  bool kept = false;
   SDL_LockAudio();
-  if (OnsetCount < MaxOnsets) Onsets[OnsetCount++] = Onset{channel, chunk, left, right, dueMs, -1};
+  if (OnsetCount < MaxOnsets) Onsets[OnsetCount++] = Onset{channel, chunk, left, right, dueMs, -1, LastSerial}, kept = true;
   SDL_UnlockAudio();
+  return kept ? LastSerial : 0;
+}
+
+bool VoiceFrame(Uint32 serial, Sint64* frame) {
+  Placed& placed = PlacedOnsets[serial % PlacedCount];
+  Uint32 before = placed.serial.load();
+  *frame = placed.frame.load();
+  return serial != 0 && before == serial && placed.serial.load() == serial;
 }
 
 void MixVoices(Sint16* out, int frames, double nowMs) {
@@ -140,6 +161,8 @@ void MixVoices(Sint16* out, int frames, double nowMs) {
     if (onset.frame < 0) {
       double due = DeviceMsAt(DeviceClock, static_cast<double>(onset.dueMs) + NoteDelayMs);
       onset.frame = std::max(MixedFrames, static_cast<Sint64>(due * FramesPerMs + 0.5));
+      Placed& placed = PlacedOnsets[onset.serial % PlacedCount];
+      placed.serial = 0, placed.frame = onset.frame, placed.serial = onset.serial;
     }
     nextOnset = std::min(nextOnset, onset.frame);
   }

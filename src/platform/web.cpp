@@ -161,7 +161,10 @@ void StartVoices() {
   });
 }
 
-void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+// The page tells no frames: a take's notes are written by their due times.
+bool VoiceFrame(Uint32, Sint64*) { return false; }
+
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
   double when = EM_ASM_DOUBLE({ return Module.audioAt($0); }, StartMs + dueMs + NoteDelayMs);
   EM_ASM({
     var sample = SDL.audios[$1];
@@ -184,6 +187,7 @@ void StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 d
     if (Module.clipSound) gain.connect(Module.clipSound);
     source.start(when);
   }, channel, reinterpret_cast<intptr_t>(chunk), left, right, when);
+  return 0;
 }
 
 // ---- A take's clip ---------------------------------------------------------
@@ -213,6 +217,7 @@ void StopTakeSound() {
 
 bool TakeSoundRunning() { return Clip && EM_ASM_INT({ return Module.clipRunning(); }); }
 Uint32 TakeSoundOriginMs() { return ClipStartMs; }
+double TakeSoundMsAt(Sint64) { return 0; }
 double TakeSoundLengthMs() { return (Clip ? SDL_GetTicks() : ClipStopMs) - ClipStartMs; }
 void WaitForTakeSound() {}
 
