@@ -1,12 +1,14 @@
 #!/bin/sh
-# The beat, heard through SDL's disk driver: a peg on every row, the sweep
-# moving down (the pointer outside the window), then up and down again as the
-# keys tilt it. Every line's note starts one step after the line before it, to
-# the millisecond, none is lost, and the steps keep real time. The notes are
-# clicks, so that each onset shows to the sample, and each is recognised by
-# its pan.
-#   beat.sh BUILD_DIR [SECONDS]   (12 by default; 600 for a long run)
-BUILD=$1 seconds=${2:-12}
+# The beat, heard through SDL's disk driver, or as a player hears it: the
+# program's default output into a sound server's null sink, recorded by the
+# server's own recorder. A peg on every row, the sweep moving down (the pointer
+# outside the window), then up and down again as the keys tilt it. Every
+# line's note starts one step after the line before it, to the millisecond,
+# none is lost, and the steps keep real time. The notes are clicks, so that
+# each onset shows to the sample, and each is recognised by its pan.
+#   beat.sh BUILD_DIR [SECONDS [disk|pipewire|pulseaudio]]
+#                                 (12 s through the disk driver by default)
+BUILD=$1 seconds=${2:-12} capture=${3:-disk}
 here=$(dirname "$0")
 . "$here/../../scripts/xsession"
 . "$here/check.sh"
@@ -14,7 +16,14 @@ here=$(dirname "$0")
 make_clicks_work
 
 start_x
-SOUND=disk start_program
+if [ "$capture" = disk ]; then
+  SOUND=disk start_program
+else
+  start_sound_server "$capture"
+  record_sink "$WORK/sound.raw"
+  sleep 2.5  # a null sink's first block is long (PulseAudio's two seconds), as no sound card's is
+  SOUND=default start_program
+fi
 check "the window shows" wait_window
 xdo mousemove 160 240 key 1 mousemove 700 500  # loads slot 1, ends the intro and leaves
 sleep 1  # the first frame after the intro is slow: its line may start late, at once
@@ -30,7 +39,7 @@ stop_program
 
 /usr/bin/python3 "$here/../support/takes.py" beat "$WORK/sound.raw" "$CAPTURE_RATE" "$from" "$to" $(((ended - started) / 1000000)) >"$WORK/beat"
 read -r gaps step nominal worst unknown far <"$WORK/beat"
-echo "beat: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"
+echo "beat through $capture: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"
 check "at least $((seconds * 4 - 8)) lines sounded, down, up and down" [ "$gaps" -ge $((seconds * 4 - 8)) ]
 check "every gap is one step within 1 ms" awk -v w="$worst" 'BEGIN { exit !(w <= 1) }'
 check "the steps keep real time" awk -v s="$step" 'BEGIN { exit !(s > 248 && s < 252) }'
