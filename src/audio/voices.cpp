@@ -14,7 +14,10 @@
 
 #include "audio.h"
 
-const Uint32 NoteDelayMs = 80;  // one frame (33 ms) plus one 1024-frame buffer (46 ms)
+// One frame (33 ms) and one 1024-frame buffer (46 ms) at least; a frame that
+// runs late or a reading off the line eats into the other 21 ms before a note
+// comes too late for its sample.
+const Uint32 NoteDelayMs = 100;
 
 namespace {
 const int VoiceCount = 16;  // at least the channels granted
@@ -50,8 +53,9 @@ Uint32 LastSerial = 0;  // the main thread's
 // between the two clocks.
 struct TickFraction {
   static constexpr int Seconds = 32;
-  double least[Seconds];
+  double least[Seconds];  // of the seconds before this one
   int count = 0, next = 0;
+  bool open = false;
   double openMs = 0, openLeast = 0;
 } Fraction;
 
@@ -61,14 +65,15 @@ double FineTicksMs(Uint32 ticks) {
   double monotonicMs = static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
   double difference = monotonicMs - ticks;
   TickFraction& f = Fraction;
-  if (f.count == 0 || monotonicMs - f.openMs >= 1000) {
-    if (f.count > 0) f.least[f.next] = f.openLeast, f.next = (f.next + 1) % TickFraction::Seconds;
+  if (f.open && monotonicMs - f.openMs >= 1000) {
+    f.least[f.next] = f.openLeast, f.next = (f.next + 1) % TickFraction::Seconds;
     f.count = std::min(f.count + 1, TickFraction::Seconds);
-    f.openMs = monotonicMs, f.openLeast = difference;
+    f.open = false;
   }
+  if (!f.open) f.open = true, f.openMs = monotonicMs, f.openLeast = difference;
   f.openLeast = std::min(f.openLeast, difference);
   double least = f.openLeast;
-  for (int i = 0; i < f.count - 1; ++i) least = std::min(least, f.least[i]);
+  for (int i = 0; i < f.count; ++i) least = std::min(least, f.least[i]);
   return monotonicMs - least;
 }
 
