@@ -122,7 +122,11 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
 //   (a device that stalled, a stream that started after filling its buffer),
 //   or, once the line stands on three points, one earlier by that much (a
 //   device that took more at once), starts the points afresh.
-const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500;
+// - Notes are placed on a line at the fitted rate that closes its distance to
+//   the fitted line by at most ClockSlew ms a ms (half a ms from one 250 ms
+//   step to the next), as a new point may move the fitted line by a ms or two
+//   while it stands on few; before the third point it moves with it at once.
+const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500, ClockSlew = 0.002;
 struct AudioClock {
   static constexpr int ClockPoints = 32;
   double pointTickMs[ClockPoints], pointDeviceMs[ClockPoints];
@@ -131,7 +135,8 @@ struct AudioClock {
   double openTickMs = 0, bestTickMs = 0, bestDeviceMs = 0;  // this point's start and earliest reading
   double lateSinceMs = -1;  // since when every reading was later than the line by more than a jump
   double priorRate = 1;                                    // the rate known before the points
-  double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the line
+  double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the fitted line
+  double placedTickMs = 0, placedDeviceMs = 0;            // the notes' line, at the fitted rate
 };
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs);
-double DeviceMsAt(const AudioClock& clock, double tickMs);
+double DeviceMsAt(const AudioClock& clock, double tickMs);  // on the notes' line

@@ -45,21 +45,26 @@ void FitLine(AudioClock& clock) {
   clock.rate = (prior * clock.priorRate + covariance) / (prior + spread);
   clock.tickAnchorMs = meanTick, clock.deviceAnchorMs = meanDevice;
 }
+
+double FitMsAt(const AudioClock& clock, double tickMs) {
+  return clock.deviceAnchorMs + clock.rate * (tickMs - clock.tickAnchorMs);
+}
 }  // namespace
 
 double DeviceMsAt(const AudioClock& clock, double tickMs) {
-  return clock.deviceAnchorMs + clock.rate * (tickMs - clock.tickAnchorMs);
+  return clock.placedDeviceMs + clock.rate * (tickMs - clock.placedTickMs);
 }
 
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
-  double earliness = deviceMs - DeviceMsAt(clock, tickMs);
+  double earliness = deviceMs - FitMsAt(clock, tickMs);
   if (earliness >= -ClockJumpMs)
     clock.lateSinceMs = -1;
   else if (clock.lateSinceMs < 0)
     clock.lateSinceMs = tickMs;
   bool early = earliness > ClockJumpMs && clock.count >= 3;
   bool late = clock.lateSinceMs >= 0 && tickMs - clock.lateSinceMs >= ClockStallMs;
-  if (!clock.started || early || late) {
+  bool restart = !clock.started || early || late;
+  if (restart) {
     Restart(clock, tickMs, deviceMs);
   } else if (tickMs - clock.openTickMs >= ClockPointMs) {  // its earliest reading is a point
     clock.pointTickMs[clock.next] = clock.bestTickMs, clock.pointDeviceMs[clock.next] = clock.bestDeviceMs;
@@ -70,4 +75,12 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
     clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
   }
   FitLine(clock);
+  // Notes follow the fitted line at its rate but close the distance to it
+  // gradually, so that a new point never moves a line's sound by more than
+  // ClockSlew of the time since the last reading. Until the line stands on
+  // three points, as after a restart, they move with it at once.
+  double placed = DeviceMsAt(clock, tickMs), fitted = FitMsAt(clock, tickMs);
+  double most = ClockSlew * std::max(tickMs - clock.placedTickMs, 0.0);
+  clock.placedDeviceMs = restart || clock.count < 3 ? fitted : placed + std::clamp(fitted - placed, -most, most);
+  clock.placedTickMs = tickMs;
 }
