@@ -63,8 +63,7 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
     clock.lateSinceMs = tickMs;
   bool early = earliness > ClockJumpMs && clock.count >= 3;
   bool late = clock.lateSinceMs >= 0 && tickMs - clock.lateSinceMs >= ClockStallMs;
-  bool restart = !clock.started || early || late;
-  if (restart) {
+  if (!clock.started || early || late) {
     Restart(clock, tickMs, deviceMs);
   } else if (tickMs - clock.openTickMs >= ClockPointMs) {  // its earliest reading is a point
     clock.pointTickMs[clock.next] = clock.bestTickMs, clock.pointDeviceMs[clock.next] = clock.bestDeviceMs;
@@ -81,6 +80,6 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
   // three points, as after a restart, they move with it at once.
   double placed = DeviceMsAt(clock, tickMs), fitted = FitMsAt(clock, tickMs);
   double most = ClockSlew * std::max(tickMs - clock.placedTickMs, 0.0);
-  clock.placedDeviceMs = restart || clock.count < 3 ? fitted : placed + std::clamp(fitted - placed, -most, most);
+  clock.placedDeviceMs = clock.count < 3 ? fitted : placed + std::clamp(fitted - placed, -most, most);
   clock.placedTickMs = tickMs;
 }
