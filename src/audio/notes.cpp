@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 
 #include "audio.h"
 
@@ -6,6 +7,13 @@ int ChannelCount = 12;
 std::vector<Mix_Chunk*> NoteBank;
 
 bool OpenAudioDevice() {
+  // SDL 1.2 over SDL 2 (it reports 1.2.50 on) asks a sound server to queue
+  // one mixing buffer, 46 ms, which a busy machine lets run dry now and then:
+  // the server then plays on later, and every note after that sounds late.
+  // SDL 1.2's own output asks for two of its buffers, 93 ms; so do we, through
+  // PulseAudio's client library (also PipeWire's), where the user set nothing.
+  const SDL_version* linked = SDL_Linked_Version();
+  if (linked->major == 1 && linked->minor == 2 && linked->patch >= 50) setenv("PULSE_LATENCY_MSEC", "93", 0);
   if (Mix_OpenAudio(AudioFrequency, AudioFormat, AudioOutputChannels, AudioChunkSize) != 0) return false;
   ChannelCount = Mix_AllocateChannels(ChannelCount);
   StartVoices();
@@ -28,7 +36,7 @@ bool LoadNoteBank() {
 
 int NotePan(int note) { return note * 100 / 15; }
 
-void PlayNote(int note, Uint32 dueMs) {
+void PlayNote(int note, double dueMs) {
   if (note < 0 || note >= static_cast<int>(NoteBank.size())) return;
   if (ChannelCount <= 0) return;  // no channels granted: nothing to play on
   int pan = NotePan(note), channel = note % ChannelCount;
