@@ -31,7 +31,7 @@ namespace {
 Uint32 FakeNow = 1000;
 Uint32 FakeTicks() { return FakeNow; }
 TiltAxes LyingFlat(SDL_Joystick*) { return TiltAxes{0, 0, 32767}; }
-void Silent(int, Uint32) {}
+void Silent(int, double) {}
 
 // A round peg with soft edges and a 512 x 512 background of colour bands,
 // written into a scratch directory that becomes the working directory.

@@ -23,9 +23,9 @@ Uint32 Now = 1000;
 TiltAxes Reading;
 Uint32 FakeTicks() { return Now; }
 TiltAxes FakeTilt(SDL_Joystick*) { return Reading; }
-void CheckNote(int note, Uint32 dueMs) {
+void CheckNote(int note, double dueMs) {
   Require(note >= 0 && note < 16, "a note out of range");
-  Require(Now - dueMs < StepPeriodMs, "a line due before the last step began, or after now");
+  Require(Now - dueMs >= 0 && Now - dueMs < StepMs(Tempo), "a line due before the last step began, or after now");
 }
 SDL_Surface Screen;
 
@@ -33,7 +33,7 @@ void CheckState() {
   const Playhead& p = SweepLine;
   Require((p.horizontalDirection == 0) != (p.verticalDirection == 0), "the sweep line has not exactly one direction");
   Require(p.index >= 0 && p.index < (p.horizontalDirection ? GridColumns : GridRows), "the sweep line is off the grid");
-  Require(p.stepRemainderMs < StepPeriodMs, "a whole step was left over");
+  Require(p.stepRemainderMs < StepMs(Tempo) && Tempo >= SlowestTempo && Tempo <= FastestTempo, "a whole step was left over, or the tempo is out of its range");
   for (uint8_t cell : PegGrid) Require(cell <= 1, "a cell holds neither 0 nor 1");
 }
 }  // namespace
@@ -45,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TickSource = FakeTicks, TiltSource = FakeTilt, NoteSink = CheckNote;
   ClearGrid();
   SweepLine = Playhead{};
+  Tempo = NextTempo = StartTempo;
   Shake = ShakeDetector{};
   LifeMode = 0, PaintValue = -1, IntroEndTime = 0, FrameTime = Now;
   for (size_t i = 0; i + 4 <= size; i += 4) {

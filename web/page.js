@@ -56,7 +56,8 @@ window.addEventListener('pointerdown', () => {
 }, { once: true });
 
 // A pattern in the link: the 192 cells, one bit each from the bottom row up,
-// as 32 characters of URL-safe base64 after '#'. Anything else is ignored.
+// as 32 characters of URL-safe base64 after '#' (then the tempo, tempo.js).
+// Anything else is ignored.
 function decodePattern(text) {
   if (!/^[A-Za-z0-9_-]{32}$/.test(text)) return null;
   const bytes = atob(text.replace(/-/g, '+').replace(/_/g, '/'));
@@ -77,7 +78,7 @@ const SlotKey = (n) => 48 + n, LifeKey = 108, TakeKey = 119;  // SDL's keys '1' 
 const HoldMs = 500;  // pressing a slot this long saves into it
 const state = { grid: 0, life: 0 };
 const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
-const slotsBar = bar('slots'), toolsBar = bar('tools');
+const slotsBar = bar('slots'), toolsBar = bar('tools'), tempoBar = bar('tempo');
 function button(name, text, bar) {
   const b = Object.assign(document.createElement('button'), { textContent: text });
   b.setAttribute('aria-label', name);
@@ -108,7 +109,8 @@ recButton.addEventListener('click', () => press(TakeKey));
 const shareButton = button('share', 'share', toolsBar);
 shareButton.id = 'share';
 shareButton.addEventListener('click', () => {
-  history.replaceState(null, '', '#' + encodePattern(Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192))));
+  const pattern = encodePattern(Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
+  history.replaceState(null, '', '#' + pattern + tempoLinkPart());
   if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
   shareButton.textContent = 'link copied';
   setTimeout(() => (shareButton.textContent = 'share'), 2000);
@@ -132,7 +134,7 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.body.append(slotsBar, toolsBar);
+  document.body.append(slotsBar, toolsBar, tempoBar);
   placeControls();
   watchControls();
 }
@@ -145,13 +147,15 @@ function placeControls() {
     left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
     gridTemplateColumns: `repeat(${columns}, 1fr)`,
   });
-  if (band >= 28) {
-    const height = Math.min(band, 56);
-    place(toolsBar, box.left, box.top + (band - height) / 2, box.width, height, 4);
+  if (band >= 28) {  // the tools and the tempo above the grid, the slots below
+    const height = Math.min(band, 56), top = box.top + (band - height) / 2, tools = box.width * 4 / 7;
+    place(toolsBar, box.left, top, tools, height, 4);
+    place(tempoBar, box.left + tools, top, box.width - tools, height, 3);
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
     const width = Math.min(Math.max(wide, box.left) - 8, 180);
     place(toolsBar, 4, box.top, width, 2 * 44, 2);
+    place(tempoBar, 4, box.top + 2 * 44 + 8, width, 44, 3);
     place(slotsBar, window.innerWidth - width - 4, box.top, width, 3 * 44, 3);
   }
 }
@@ -244,9 +248,10 @@ var Module = {
   },
   onRuntimeInitialized() { say(''); },
   onExit(code) { if (code !== 0) say(explain()); },
-  onState(grid, cells, life) {
-    const pattern = decodePattern(location.hash.slice(1));
+  onState(grid, cells, life, tempoNow, tempoNext) {
+    const pattern = decodePattern(location.hash.slice(1).split(';')[0]);
     if (pattern) Module.HEAPU8.set(pattern, grid);
+    showTempo(tempoNow, tempoNext, tempoBar, button);
     showControls(grid, life);
   },
   onSlotSaved: showSlot,

@@ -30,7 +30,7 @@ extern SDL_Event LastEvent;
 extern Uint32 (*TickSource)();
 extern void (*Delay)(Uint32 ms);
 extern TiltAxes (*TiltSource)(SDL_Joystick*);
-extern void (*NoteSink)(int note, Uint32 dueMs);
+extern void (*NoteSink)(int note, double dueMs);
 extern void (*RedrawFrame)();
 
 // The intro wait starts now and lasts IntroMs, unless a key or a press ends it.

@@ -20,6 +20,15 @@ void HandleKeyEvent(const SDL_keysym& key) {
     ToggleTake();
     return;
   }
+  // Slower with -, faster with = (the + key unshifted), + and the keypad's.
+  if (key.sym == SDLK_MINUS || key.sym == SDLK_KP_MINUS) {
+    ChangeTempo(-1);
+    return;
+  }
+  if (key.sym == SDLK_EQUALS || key.sym == SDLK_PLUS || key.sym == SDLK_KP_PLUS) {
+    ChangeTempo(+1);
+    return;
+  }
   int slot = SlotForKey(key.sym);
   if (slot == 0) return;
   char name[16];

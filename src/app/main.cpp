@@ -1,6 +1,7 @@
 #include "app.h"
 #include "audio.h"
 #include "render.h"
+#include "sequencer.h"
 
 int main(int, char**) {
   PreparePlatform();
@@ -16,7 +17,7 @@ int main(int, char**) {
 
   StartIntro();  // the initialisation counts into the intro
   if (!InitResources()) return -1;
-  ShareState(PegGrid, GridCells, &LifeMode);
+  ShareState(PegGrid, GridCells, &LifeMode, &Tempo, &NextTempo);
 
   PreviousFrameTime = SDL_GetTicks();
   AppActive = true;

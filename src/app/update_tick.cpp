@@ -4,7 +4,7 @@
 #include "sequencer.h"
 
 TiltAxes (*TiltSource)(SDL_Joystick*) = ReadTiltAxes;
-void (*NoteSink)(int note, Uint32 dueMs) = PlayNote;
+void (*NoteSink)(int note, double dueMs) = PlayNote;
 
 void UpdateTick() {
   static bool clockStarted = false;
@@ -17,7 +17,9 @@ void UpdateTick() {
   Tilt tilt = ReadAccelerometer(axes.x, axes.y, axes.z);
   DetectShake(now, tilt.m2);
   SteerByTilt(tilt);
+  int tempo = Tempo;
   bool wrapped = AdvancePlayhead(now);
+  if (Tempo != tempo) KeepTakeTempo(Tempo, TempoChangeMs);
   if (wrapped && LifeMode) EvolveLife();
   BeginWaterStep();
   LineSkip skip = TriggerLineNotes(NoteSink);

@@ -29,7 +29,7 @@ bool LoadNoteBank();
 // Plays a note once on channel note mod ChannelCount, panned by its number (low
 // notes to the left, high ones to the right), NoteDelayMs after dueMs (the
 // SDL_GetTicks time its line was due). Out-of-range notes are ignored.
-void PlayNote(int note, Uint32 dueMs);
+void PlayNote(int note, double dueMs);
 
 // The pan of a note (0 to 100): left volume 255 - pan, right 155 + pan.
 int NotePan(int note);
@@ -42,7 +42,7 @@ int NotePan(int note);
 // its voices (0: none) and tells, for a while, the frame each one started at.
 extern const Uint32 NoteDelayMs;
 void StartVoices();
-Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs);
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs);
 bool VoiceFrame(Uint32 serial, Sint64* frame);
 
 // Our mixer's step, run on the audio thread after SDL_mixer's channels: follows
@@ -62,7 +62,10 @@ void StopTake();
 // writer fallen behind, an hour); true while a take runs.
 bool FollowTake();
 // PlayNote's note, as it will sound; serial is its voice's.
-void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs, Uint32 serial);
+void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs, Uint32 serial);
+// The tempo (bpm, a step an eighth note) from the step due at dueMs on: the
+// MIDI file gets a tempo event there, and every note stays on its steps.
+void KeepTakeTempo(int bpm, double dueMs);
 
 // The backend's half. The sound's origin is the SDL_GetTicks time of its first
 // sample and, for our mixer, its device frame; its length what has been kept
@@ -86,7 +89,6 @@ void WaitForTakeSound();
 // Type 0, 480 ticks a quarter at 120 bpm: one 250 ms step is 240 ticks.
 const int MidiTicksPerQuarter = 480;
 const Uint32 MidiQuarterUs = 500000;
-const double MidiTicksPerMs = MidiTicksPerQuarter * 1000.0 / MidiQuarterUs;
 struct TakeNote {
   Uint32 tick, ticks;  // when it starts, and how long its sample lasts
   Uint8 channel;       // the mixer's
@@ -99,11 +101,17 @@ int MidiKey(int note);
 int MidiChannel(int mixerChannel);
 Uint8 MidiPan(Uint8 left, Uint8 right);
 Uint8 MidiVelocity(int volume);
-Uint32 MidiTicks(double ms);
+Uint32 MidiTicks(double ms, int bpm = 120);  // ms at a tempo as ticks
+// A quarter lasts quarterUs from tick on: a take's sound may run a little off
+// the tempo played.
+struct TakeTempo {
+  Uint32 tick, quarterUs;
+};
 // Notes in the order they were played; each sounds until its sample ends, the
-// next note on its mixer channel cuts it, or the take ends at endTick. A
-// quarter lasts quarterUs: a take's sound may run a little off 120 bpm.
-std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, Uint32 quarterUs = MidiQuarterUs);
+// next note on its mixer channel cuts it, or the take ends at endTick. The
+// tempos are in order, the first at tick 0.
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick,
+                              const std::vector<TakeTempo>& tempos = {{0, MidiQuarterUs}});
 
 // ---- The device clock -----------------------------------------------------------
 // SDL_GetTicks against the device's own clock (its sample count), both in ms.

@@ -1,5 +1,5 @@
 // A take's notes as a standard MIDI file: type 0, one track, 480 ticks a
-// quarter at 120 bpm, so one 250 ms step is 240 ticks.
+// quarter, so one step, an eighth note at any tempo, is 240 ticks.
 #include <algorithm>
 #include <cmath>
 
@@ -22,7 +22,9 @@ Uint8 MidiVelocity(int volume) {
   return static_cast<Uint8>(std::clamp<long>(std::lround(volume * 127.0 / MIX_MAX_VOLUME), 1, 127));
 }
 
-Uint32 MidiTicks(double ms) { return static_cast<Uint32>(std::lround(std::max(ms, 0.0) * MidiTicksPerMs)); }
+Uint32 MidiTicks(double ms, int bpm) {
+  return static_cast<Uint32>(std::lround(std::max(ms, 0.0) * MidiTicksPerQuarter * bpm / 60000.0));
+}
 
 namespace {
 struct MidiEvent {
@@ -45,7 +47,7 @@ void PutVariable(std::vector<Uint8>& out, Uint32 value) {
 }
 }  // namespace
 
-std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, Uint32 quarterUs) {
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, const std::vector<TakeTempo>& tempos) {
   std::vector<MidiEvent> events;
   int pans[16];
   std::fill(pans, pans + 16, -1);
@@ -74,17 +76,28 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
     return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
   });
 
-  std::vector<Uint8> track = {0, 0xff, 0x51, 3};  // the tempo
-  PutNumber(track, quarterUs, 3);
+  std::vector<Uint8> track;
   Uint32 tick = 0;
   Uint8 running = 0;
+  size_t tempo = 0;
+  auto putTempos = [&](Uint32 upTo) {  // each before the events at its tick
+    for (; tempo < tempos.size() && tempos[tempo].tick <= upTo; ++tempo) {
+      PutVariable(track, tempos[tempo].tick - tick);
+      tick = tempos[tempo].tick;
+      track.insert(track.end(), {0xff, 0x51, 3});
+      PutNumber(track, tempos[tempo].quarterUs, 3);
+      running = 0;  // a meta event ends running status
+    }
+  };
   for (const MidiEvent& event : events) {
+    putTempos(event.tick);
     PutVariable(track, event.tick - tick);
     tick = event.tick;
     if (event.bytes[0] != running) track.push_back(event.bytes[0]);  // running status
     running = event.bytes[0];
     track.insert(track.end(), event.bytes + 1, event.bytes + 3);
   }
+  putTempos(endTick > 0 ? endTick - 1 : 0);  // none at the end or after it
   PutVariable(track, endTick - tick);
   track.insert(track.end(), {0xff, 0x2f, 0});
 

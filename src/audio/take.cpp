@@ -8,7 +8,7 @@
 
 namespace {
 struct KeptNote {
-  Uint32 soundsMs;  // SDL_GetTicks time it is due to sound
+  double soundsMs;  // SDL_GetTicks time it is due to sound
   Uint32 serial;    // its voice's
   Sint64 frame;     // where the mixer started it, -1 while not known
   TakeNote note;
@@ -22,6 +22,12 @@ const int RecentCount = 32;
 KeptNote Recent[RecentCount];
 int RecentNext = 0;
 size_t Unplaced = 0;  // the first of Notes whose frame is not known yet
+struct KeptTempo {
+  double soundsMs;  // when its first step sounds
+  int bpm;
+};
+int PlayedBpm = 120, StartBpm = 120;  // now, and at the take's start
+std::vector<KeptTempo> Tempos;
 
 // The frames of the notes placed since the last look. The mixer tells them for
 // its last few hundred notes only: one still not placed 64 notes on never was.
@@ -45,7 +51,7 @@ double SoundRate(const std::vector<KeptNote>& kept) {
     if (k.frame >= 0) placed.push_back(&k);
   std::vector<double> rates;
   for (size_t i = 0, half = placed.size() / 2; i + half < placed.size(); ++i) {
-    double dueMs = static_cast<Sint32>(placed[i + half]->soundsMs - placed[i]->soundsMs);
+    double dueMs = placed[i + half]->soundsMs - placed[i]->soundsMs;
     if (dueMs >= 1000) rates.push_back((TakeSoundMsAt(placed[i + half]->frame) - TakeSoundMsAt(placed[i]->frame)) / dueMs);
   }
   if (rates.empty()) return 1;
@@ -57,23 +63,43 @@ double SoundRate(const std::vector<KeptNote>& kept) {
 // take: by the same amount for a whole run of notes, so that they stay on
 // whole steps, and anew when one would be written more than 0.9 ms from where
 // it sounded (a line played late, a device clock that jumped or wandered).
-// MIDI time runs at the sound's rate.
-std::vector<TakeNote> PlaceNotes(const std::vector<KeptNote>& kept, double rate) {
+// MIDI time runs at the sound's rate; a tempo change moves with the notes
+// around it, so that a step is 240 ticks at every tempo.
+std::vector<TakeNote> PlaceNotes(const std::vector<KeptNote>& kept, double rate, std::vector<TakeTempo>& tempos,
+                                 Uint32& endTick) {
   Uint32 originMs = TakeSoundOriginMs();
   double moveMs = 0;
   bool moved = false;
+  // The MIDI time line: from fromMs into the take (a due time, moved) at fromTick on, bpm's ticks.
+  double fromMs = 0, fromTick = 0;
+  int bpm = StartBpm;
+  auto ticksAt = [&](double ms) { return fromTick + (ms - fromMs) * MidiTicksPerQuarter * bpm / 60000.0; };
+  auto quarterUs = [&] { return static_cast<Uint32>(60e6 / bpm * rate + 0.5); };
+  size_t next = 0;
+  auto changeUpTo = [&](double dueMs) {  // the tempos from steps due by then
+    for (; next < Tempos.size() && Tempos[next].soundsMs - originMs <= dueMs; ++next) {
+      double at = std::max(Tempos[next].soundsMs - originMs + moveMs, 0.0);
+      fromTick = ticksAt(at), fromMs = at, bpm = Tempos[next].bpm;
+      tempos.push_back({static_cast<Uint32>(std::lround(fromTick)), quarterUs()});
+    }
+  };
+  tempos = {{0, quarterUs()}};
   std::vector<TakeNote> notes;
   for (const KeptNote& k : kept) {
-    double dueMs = static_cast<Sint32>(k.soundsMs - originMs);
+    double dueMs = k.soundsMs - originMs;
+    changeUpTo(dueMs + 0.05);  // a note on the first step of a tempo is in it (its due time a hair off)
     if (k.frame >= 0) {
       double heardMs = TakeSoundMsAt(k.frame) / rate;
-      if (!moved || std::fabs(MidiTicks(dueMs + moveMs) / MidiTicksPerMs - heardMs) > 0.9)
-        moveMs = heardMs - dueMs, moved = true;
+      double writtenMs = fromMs + (std::lround(ticksAt(dueMs + moveMs)) - fromTick) * 60000.0 / (MidiTicksPerQuarter * bpm);
+      if (!moved || std::fabs(writtenMs - heardMs) > 0.9) moveMs = heardMs - dueMs, moved = true;
     }
     if (dueMs + moveMs < 0) continue;  // it began before the take: its start is not in it
     notes.push_back(k.note);
-    notes.back().tick = MidiTicks(dueMs + moveMs);
+    notes.back().tick = static_cast<Uint32>(std::lround(std::max(ticksAt(dueMs + moveMs), 0.0)));
   }
+  double lengthMs = TakeSoundLengthMs() / rate;
+  changeUpTo(lengthMs - moveMs);
+  endTick = static_cast<Uint32>(std::lround(ticksAt(lengthMs)));
   return notes;
 }
 
@@ -92,6 +118,8 @@ bool StartTake(const std::string& path) {
   Path = path;
   Notes.clear();
   Notes.reserve(4096);
+  Tempos.clear();
+  StartBpm = PlayedBpm;
   for (int i = 0; i < RecentCount; ++i) {
     const KeptNote& kept = Recent[(RecentNext + i) % RecentCount];
     if (kept.note.ticks > 0) Notes.push_back(kept);
@@ -106,9 +134,10 @@ void StopTake() {
   StopTakeSound();
   Running = false;
   FindFrames(Notes.data(), Notes.size(), Unplaced);
-  double rate = SoundRate(Notes);
-  WriteMidiFile(Path + ".mid", EncodeMidi(PlaceNotes(Notes, rate), MidiTicks(TakeSoundLengthMs() / rate),
-                                          static_cast<Uint32>(MidiQuarterUs * rate + 0.5)));
+  std::vector<TakeTempo> tempos;
+  Uint32 endTick = 0;
+  std::vector<TakeNote> notes = PlaceNotes(Notes, SoundRate(Notes), tempos, endTick);
+  WriteMidiFile(Path + ".mid", EncodeMidi(notes, endTick, tempos));
 }
 
 bool FollowTake() {
@@ -117,9 +146,14 @@ bool FollowTake() {
   return Running;
 }
 
-void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs, Uint32 serial) {
+void KeepTakeTempo(int bpm, double dueMs) {
+  PlayedBpm = bpm;
+  if (Running) Tempos.push_back({dueMs + NoteDelayMs, bpm});
+}
+
+void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs, Uint32 serial) {
   KeptNote kept = {dueMs + NoteDelayMs, serial, -1,
-                   {0, MidiTicks(SampleLengthMs(chunk)), static_cast<Uint8>(channel), static_cast<Uint8>(MidiKey(note)),
+                   {0, MidiTicks(SampleLengthMs(chunk), PlayedBpm), static_cast<Uint8>(channel), static_cast<Uint8>(MidiKey(note)),
                     MidiVelocity(NoteVolume), MidiPan(left, right)}};
   if (Running)
     Notes.push_back(kept);

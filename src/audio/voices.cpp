@@ -32,7 +32,7 @@ struct Onset {
   int channel;
   Mix_Chunk* chunk;
   Uint8 left, right;
-  Uint32 dueMs;
+  double dueMs;
   Sint64 frame;  // -1 until the audio thread has placed it
   Uint32 serial;
 };
@@ -137,7 +137,7 @@ void StartVoices() {
   if (OwnMixing) Mix_SetPostMix(PostMix, nullptr);
 }
 
-Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs) {
   if (!OwnMixing) {  // an unusual device: the mixer's own channels, at once
     Mix_SetPanning(Mix_PlayChannelTimed(channel, chunk, 0, -1), left, right);
     return 0;

@@ -48,8 +48,9 @@ void CloseScreen();
 // The program hands over its peg grid and its life switch once the grid is
 // cleared at start-up. The browser's page starts the grid with the pattern of
 // its link, reads it to put the current pattern into a link, and shows the life
-// switch on its own; Linux does nothing with them.
-void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode);
+// switch and the tempo (the bpm now and from the next step on, which its link
+// may set) on its own; Linux does nothing with them.
+void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode, int* tempo, int* nextTempo);
 
 // The folder takes go into (made when a take starts): on Linux "pegpond" in the
 // music folder (xdg-user-dir MUSIC, or ~/Music), in the browser a folder of

@@ -87,7 +87,7 @@ SDL_Surface* OpenScreen() {
   return &LogicalSurface;
 }
 
-void ShareState(uint8_t*, int, uint8_t*) {}
+void ShareState(uint8_t*, int, uint8_t*, int*, int*) {}
 
 void SwapScreen() {
   if (ScreenEglSurface == EGL_NO_SURFACE) return;

@@ -40,9 +40,9 @@ void SwapScreen() {}
 void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
-// to share it, and watches the life switch.
-void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode) {
-  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2); }, grid, cells, lifeMode);
+// to share it, and watches the life switch and the tempo.
+void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode, int* tempo, int* nextTempo) {
+  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4); }, grid, cells, lifeMode, tempo, nextTempo);
 }
 
 // The page's controls: each hands the program the command of its key, as that
@@ -164,7 +164,7 @@ void StartVoices() {
 // The page tells no frames: a take's notes are written by their due times.
 bool VoiceFrame(Uint32, Sint64*) { return false; }
 
-Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, Uint32 dueMs) {
+Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs) {
   double when = EM_ASM_DOUBLE({ return Module.audioAt($0); }, StartMs + dueMs + NoteDelayMs);
   EM_ASM({
     var sample = SDL.audios[$1];

@@ -46,7 +46,7 @@ void ClearWaterTexture() {
 QuadCorners SweepBarQuad(const GridMetrics& m, const Playhead& line) {
   // At a step the bar lies on the centre of the line just reached; it glides
   // towards the next line as the step's remainder grows.
-  float glide = static_cast<float>(line.stepRemainderMs) / static_cast<float>(StepPeriodMs);
+  float glide = StepFraction(line);
   if (line.horizontalDirection != 0) {
     float x = (m.HalfCellWidth + m.HalfCellWidth) *
                   (static_cast<float>(line.index) + 0.5f + static_cast<float>(line.horizontalDirection) * glide) +

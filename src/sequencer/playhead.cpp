@@ -1,9 +1,16 @@
+#include <algorithm>
 #include <cmath>
 
 #include "sequencer.h"
 
 Playhead SweepLine;
+int Tempo = StartTempo, NextTempo = StartTempo;
+double TempoChangeMs = 0;
 static uint32_t previousTickMs;
+
+void ChangeTempo(int direction) {
+  NextTempo = std::clamp(NextTempo + direction * TempoStep, SlowestTempo, FastestTempo);
+}
 
 Tilt ReadAccelerometer(int16_t rawX, int16_t rawY, int16_t rawZ) {
   Tilt t;
@@ -29,13 +36,28 @@ void SteerByTilt(const Tilt& tilt) {
 
 void StartStepClock(uint32_t now) { previousTickMs = now; }
 
+// Time counts in 1/Tempo ms, in which a step is 30000 whole parts.
+static uint64_t RemainderParts(const Playhead& p) { return uint64_t(p.stepRemainderMs) * uint64_t(Tempo) + p.stepRemainderParts; }
+
+float StepFraction(const Playhead& line) {
+  double ms = line.stepRemainderMs + double(line.stepRemainderParts) / Tempo;
+  return static_cast<float>(ms) / static_cast<float>(StepMs(Tempo));
+}
+
 bool AdvancePlayhead(uint32_t now) {
   Playhead& p = SweepLine;
-  p.stepRemainderMs += now - previousTickMs;
+  uint64_t parts = RemainderParts(p) + uint64_t(now - previousTickMs) * uint64_t(Tempo);
   previousTickMs = now;
-  uint32_t steps = p.stepRemainderMs / StepPeriodMs;
+  uint64_t steps = 0;
+  if (NextTempo != Tempo && parts >= 30000) {  // the step under way ends at the old tempo
+    parts -= 30000, steps = 1;
+    TempoChangeMs = double(now) - double(parts) / Tempo;
+    parts = (parts * uint64_t(NextTempo) + uint64_t(Tempo) / 2) / uint64_t(Tempo);
+    Tempo = NextTempo;
+  }
+  steps += parts / 30000, parts %= 30000;
+  p.stepRemainderMs = uint32_t(parts / uint64_t(Tempo)), p.stepRemainderParts = uint32_t(parts % uint64_t(Tempo));
   p.index += static_cast<int32_t>(steps) * (p.horizontalDirection + p.verticalDirection);
-  p.stepRemainderMs -= steps * StepPeriodMs;
 
   // Past either end the line lands on the first or last line, overshoot dropped.
   int32_t last = p.horizontalDirection != 0 ? GridColumns - 1 : GridRows - 1;
@@ -55,12 +77,12 @@ int NoteForPeg(const Playhead& line, int place) {
   return line.verticalDirection < 0 ? place + 2 : 13 - place;
 }
 
-LineSkip TriggerLineNotes(void (*play)(int note, uint32_t dueMs)) {
+LineSkip TriggerLineNotes(void (*play)(int note, double dueMs)) {
   LineSkip skip{-1, -1};
   Playhead& p = SweepLine;
   if (p.index == p.lastSoundedIndex) return skip;
   p.lastSoundedIndex = p.index;
-  uint32_t due = previousTickMs - p.stepRemainderMs;
+  double due = double(previousTickMs) - double(RemainderParts(p)) / Tempo;
   if (p.horizontalDirection != 0) {
     skip.skipColumn = p.index;
     for (int row = 0; row < GridRows; ++row)

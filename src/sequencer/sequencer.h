@@ -27,14 +27,25 @@ void PatternFileName(int slot, char name[16]);
 void LoadOrSavePattern(const char* fileName, bool save);
 
 // ---- Sweep line -----------------------------------------------------------
-const uint32_t StepPeriodMs = 250;
+const uint32_t StepPeriodMs = 250;  // at the tempo every start has
+
+// ---- Tempo ----------------------------------------------------------------
+// One step is an eighth note, 30000 / bpm ms: 250 at 120 bpm.
+const int StartTempo = 120, SlowestTempo = 60, FastestTempo = 240, TempoStep = 10;
+extern int Tempo;      // the bpm of the step under way
+extern int NextTempo;  // the bpm from the next step on
+// TempoStep bpm faster (+1) or slower (-1), from the next step; nothing
+// beyond either end.
+void ChangeTempo(int direction);
+inline double StepMs(int bpm) { return 30000.0 / bpm; }
 
 struct Playhead {
   int32_t index = 0;                // row (0-15) or column (0-11)
   int32_t horizontalDirection = 0;  // +1 column moving right, -1 left, 0 a row
   int32_t verticalDirection = -1;   // +1 row moving up, -1 down, 0 a column
-  uint32_t stepRemainderMs = 0;     // below StepPeriodMs after every tick
+  uint32_t stepRemainderMs = 0;     // below a step after every tick
   int32_t lastSoundedIndex = 0;
+  uint32_t stepRemainderParts = 0;  // and this many 1/Tempo ms, in which every step is whole
 };
 extern Playhead SweepLine;
 
@@ -48,17 +59,22 @@ Tilt ReadAccelerometer(int16_t rawX, int16_t rawY, int16_t rawZ);
 void SteerByTilt(const Tilt& tilt);
 
 // The step clock: StartStepClock on the first tick, AdvancePlayhead on every
-// tick; returns true when the line wrapped past either end.
+// tick; returns true when the line wrapped past either end. A new tempo starts
+// at the end of the step under way, at TempoChangeMs.
 void StartStepClock(uint32_t now);
 bool AdvancePlayhead(uint32_t now);
+extern double TempoChangeMs;
+// How far into its step the line is, from 0 to below 1.
+float StepFraction(const Playhead& line);
 
 // The line whose pegs the water leaves out in this tick; -1 for none.
 struct LineSkip {
   int32_t skipColumn, skipRow;
 };
 // Sounds the pegs of a newly reached line through play(note, dueMs): dueMs is
-// when the line was due, the step clock's last boundary, however late the tick.
-LineSkip TriggerLineNotes(void (*play)(int note, uint32_t dueMs));
+// when the line was due, the step clock's last boundary, however late the tick
+// (a fraction of a ms past a whole one at tempos whose step is not whole ms).
+LineSkip TriggerLineNotes(void (*play)(int note, double dueMs));
 // The note a peg at this place on the current line sounds.
 int NoteForPeg(const Playhead& line, int place);
 

@@ -20,8 +20,8 @@ void FakeDelay(Uint32 ms) { Sleeps.push_back(ms), FakeNow += ms; }
 TiltAxes Reading = {0, 0, 32767};
 TiltAxes FakeTilt(SDL_Joystick*) { return Reading; }
 std::vector<int> Played;
-std::vector<Uint32> Dues;
-void Record(int note, Uint32 dueMs) { Played.push_back(note), Dues.push_back(dueMs); }
+std::vector<double> Dues;
+void Record(int note, double dueMs) { Played.push_back(note), Dues.push_back(dueMs); }
 int Redraws;
 void CountRedraw() { ++Redraws; }
 SDL_Surface FakeScreen;
@@ -198,7 +198,7 @@ TEST_F(Shell, UpdateTickSoundsSteersShakesAndEvolves) {
   FakeNow += 279;
   UpdateTick();
   EXPECT_EQ(Played.back(), 2);
-  EXPECT_EQ(Dues, (std::vector<Uint32>{10250, 10250, 10500}));
+  EXPECT_EQ(Dues, (std::vector<double>{10250, 10250, 10500}));
   // A wrap in life mode moves one peg.
   LifeMode = 1;
   uint8_t before[GridCells];

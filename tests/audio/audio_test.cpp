@@ -112,7 +112,9 @@ TEST(DeviceClock, NotesFollowANewLineGraduallyAndAStallAtOnce) {
   for (int reading = 0; reading < 1000; ++reading, device += Period, tick = 5000 + device / Speed + stallMs) {
     if (reading == 600) stallMs = 65;
     FollowAudioClock(clock, tick + (reading / 11 * 7 % 5) * 0.5, device);
-    if (reading == 599 || reading == 999) EXPECT_NEAR(DeviceMsAt(clock, tick), device - 1, 1) << reading;  // among the readings
+    if (reading == 599 || reading == 999) {
+      EXPECT_NEAR(DeviceMsAt(clock, tick), device - 1, 1) << reading;  // among the readings
+    }
     for (; 5000 + 250.0 * line <= tick; ++line) {  // the lines due since the last reading
       double at = DeviceMsAt(clock, 5000 + 250.0 * line);
       if (line > 8 && std::fabs(at - placed - gap) > 0.75) jumps.push_back(at - placed - gap);
@@ -186,10 +188,13 @@ TEST(Midi, KeysChannelsPansAndTheTrackTickForTick) {
   }
   EXPECT_EQ(MidiTicks(250), 240u);
 
+  EXPECT_EQ(MidiTicks(125, 240), 240u);
+  const std::vector<TakeTempo> Steady = {{0, MidiQuarterUs}};
   const struct {
     std::vector<TakeNote> notes;
     Uint32 endTick;
-    std::vector<Uint8> events;  // after the tempo
+    std::vector<Uint8> events;  // after the first tempo
+    std::vector<TakeTempo> tempos;
   } takes[] = {
       // Running status; a note cut by the next on its channel at 720, the pan
       // sent only when it changes, the last note ended by the stop, one after it dropped.
@@ -197,14 +202,20 @@ TEST(Midi, KeysChannelsPansAndTheTrackTickForTick) {
         {960, 10, 2, 60, 50, 44}},
        960,
        {0, 0xb0, 10, 44, 0, 0x90, 60, 50, 100, 60, 0, 0x81, 12, 0xb1, 10, 46, 0, 0x91, 62, 50, 100, 62, 0, 0x81, 12,
-        0xb0, 10, 60, 0, 0x90, 72, 50, 0x81, 112, 72, 0, 0, 84, 50, 0x81, 112, 84, 0, 0, 0xff, 0x2f, 0}},
+        0xb0, 10, 60, 0, 0x90, 72, 50, 0x81, 112, 72, 0, 0, 84, 50, 0x81, 112, 84, 0, 0, 0xff, 0x2f, 0}, Steady},
       // Of two on one channel at one tick only the second is heard; channel 9 is MIDI's 10.
       {{{0, 100, 9, 64, 50, 64}, {0, 100, 9, 67, 50, 64}}, 200,
-       {0, 0xba, 10, 64, 0, 0x9a, 67, 50, 100, 67, 0, 100, 0xff, 0x2f, 0}},
-      {{}, 0x0fffffff, {0xff, 0xff, 0xff, 0x7f, 0xff, 0x2f, 0}},  // the longest delta time
+       {0, 0xba, 10, 64, 0, 0x9a, 67, 50, 100, 67, 0, 100, 0xff, 0x2f, 0}, Steady},
+      {{}, 0x0fffffff, {0xff, 0xff, 0xff, 0x7f, 0xff, 0x2f, 0}, Steady},  // the longest delta time
+      // 240 bpm from the second step: its tempo event before its note, whose
+      // status is sent again; none at the end.
+      {{{0, 100, 0, 60, 50, 44}, {240, 100, 0, 62, 50, 44}}, 480,
+       {0, 0xb0, 10, 44, 0, 0x90, 60, 50, 100, 60, 0, 0x81, 12, 0xff, 0x51, 3, 0x03, 0xd0, 0x90, 0, 0x90, 62, 50, 100, 62,
+        0, 0x81, 12, 0xff, 0x2f, 0},
+       {{0, MidiQuarterUs}, {240, 250000}, {480, 250000}}},
   };
   for (const auto& take : takes) {
-    std::vector<Uint8> file = EncodeMidi(take.notes, take.endTick);
+    std::vector<Uint8> file = EncodeMidi(take.notes, take.endTick, take.tempos);
     std::vector<Uint8> head = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xe0, 'M', 'T', 'r', 'k', 0, 0, 0,
                                Uint8(7 + take.events.size()), 0, 0xff, 0x51, 3, 0x07, 0xa1, 0x20};
     head.insert(head.end(), take.events.begin(), take.events.end());

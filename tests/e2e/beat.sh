@@ -5,10 +5,11 @@
 # outside the window), then up and down again as the keys tilt it. Every
 # line's note starts one step after the line before it, to the millisecond,
 # none is lost, and the steps keep real time. The notes are clicks, so that
-# each onset shows to the sample, and each is recognised by its pan.
-#   beat.sh BUILD_DIR [SECONDS [disk|pipewire|pulseaudio]]
+# each onset shows to the sample, and each is recognised by its pan. At
+# another tempo than 120 bpm, its keys are pressed first.
+#   beat.sh BUILD_DIR [SECONDS [disk|pipewire|pulseaudio [BPM]]]
 #                                 (12 s through the disk driver by default)
-BUILD=$1 seconds=${2:-12} capture=${3:-disk}
+BUILD=$1 seconds=${2:-12} capture=${3:-disk} bpm=${4:-120}
 here=$(dirname "$0")
 . "$here/../../scripts/xsession"
 . "$here/check.sh"
@@ -26,6 +27,9 @@ else
 fi
 check "the window shows" wait_window
 xdo mousemove 160 240 key 1 mousemove 700 500  # loads slot 1, ends the intro and leaves
+if [ "$bpm" -lt 120 ]; then key=minus; else key=equal; fi
+presses=$(((bpm - 120) / 10))
+for _ in $(seq "${presses#-}"); do xdo key $key; done
 sleep 1  # the first frame after the intro is slow: its line may start late, at once
 phase=$((seconds / 3))
 from=$(stat -c %s "$WORK/sound.raw") started=$(date +%s%N)
@@ -40,8 +44,8 @@ stop_program
 /usr/bin/python3 "$here/../support/takes.py" beat "$WORK/sound.raw" "$CAPTURE_RATE" "$from" "$to" $(((ended - started) / 1000000)) >"$WORK/beat"
 read -r gaps step nominal worst unknown far <"$WORK/beat"
 echo "beat through $capture: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"
-check "at least $((seconds * 4 - 8)) lines sounded, down, up and down" [ "$gaps" -ge $((seconds * 4 - 8)) ]
+check "at least $((seconds * bpm / 30 - 8)) lines sounded, down, up and down" [ "$gaps" -ge $((seconds * bpm / 30 - 8)) ]
 check "every gap is one step within 1 ms" awk -v w="$worst" 'BEGIN { exit !(w <= 1) }'
-check "the steps keep real time" awk -v s="$step" 'BEGIN { exit !(s > 248 && s < 252) }'
+check "the steps keep real time, $((30000 / bpm)) ms at $bpm bpm" awk -v s="$step" -v b="$bpm" 'BEGIN { exit !(s > 29760 / b && s < 30240 / b) }'
 check "every note has a note's pan" [ "$unknown" -eq 0 ]
 finish_checks

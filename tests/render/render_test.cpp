@@ -100,7 +100,7 @@ class Render : public ::testing::Test {
   std::string directory;
 };
 
-void NoNote(int, uint32_t) {}
+void NoNote(int, double) {}
 
 // A played scene: pegs (one in column 0 above row 0, two on row 11), the sweep
 // line moving on, the water ticked every 33 ms and a frame composed each tick.

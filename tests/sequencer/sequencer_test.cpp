@@ -18,7 +18,7 @@
 
 namespace {
 std::vector<int> Played;
-void Record(int note, uint32_t) { Played.push_back(note); }
+void Record(int note, double) { Played.push_back(note); }
 int PegCount() {
   int n = 0;
   for (uint8_t cell : PegGrid) n += cell & 1;
@@ -60,6 +60,35 @@ TEST(SweepLine, StepsEvery250MsAndWrapsAtEitherEnd) {
     EXPECT_EQ(AdvancePlayhead(0xFFFFFF00u + s.ms), s.wraps != 0) << s.from << " after " << s.ms;
     EXPECT_EQ(SweepLine.index * 1000 + int(SweepLine.stepRemainderMs), s.index * 1000 + s.remainder) << s.from;
   }
+}
+
+// Tempo presses during a step take effect from the next one: each step then
+// lasts 30000 / bpm ms, exactly, however the frames fall; a press beyond 60 or
+// 240 bpm does nothing.
+TEST(SweepLine, ATempoChangeStartsWithTheNextStepAndKeepsItsLengthExactly) {
+  const struct { int presses, bpm; double stepMs; } cases[] = {{-3, 90, 1000.0 / 3}, {+12, 240, 125}, {-7, 60, 500}, {+2, 140, 30000.0 / 140}};
+  for (auto c : cases) {
+    Tempo = NextTempo = 120;
+    for (int i = 0; i < std::abs(c.presses); ++i) ChangeTempo(c.presses > 0 ? 1 : -1);
+    EXPECT_EQ(Tempo, 120);
+    SweepLine = Playhead{0, 0, 1, 0, 0};
+    StartStepClock(1000);
+    static std::vector<double> dues;
+    dues.clear();
+    for (uint32_t now = 1000; now < 4000; now += 33 + now % 7) {
+      AdvancePlayhead(now);
+      GridCell(SweepLine.index, 0) = 1;
+      TriggerLineNotes([](int, double due) { dues.push_back(due); });
+      EXPECT_LT(SweepLine.stepRemainderMs, StepMs(Tempo));
+    }
+    ASSERT_GE(dues.size(), 5u);
+    EXPECT_EQ(Tempo, c.bpm);
+    EXPECT_EQ(dues[0], 1250);  // the step under way ends at the old tempo
+    EXPECT_EQ(TempoChangeMs, 1250);
+    for (size_t i = 1; i < dues.size(); ++i) EXPECT_NEAR(dues[i] - dues[i - 1], c.stepMs, 1e-6) << c.bpm;
+    ClearGrid();
+  }
+  Tempo = NextTempo = 120;
 }
 
 TEST(SweepLine, TiltSteersOnlyWhenStillAndClearlyAlongOneAxis) {

@@ -3,8 +3,9 @@
 # clip's streams through ffprobe and its sound decoded by ffmpeg.
 #   takes.py beat CAPTURE RATE FROM TO MS    the beat in bytes FROM to TO of a disk
 #                                            capture that took MS of real time
-#   takes.py wav WAV MIDI CAPTURE RATE       a take on Linux against the disk
-#                                            driver's capture at RATE Hz
+#   takes.py wav WAV MIDI CAPTURE RATE BPMS  a take on Linux against the disk
+#                                            driver's capture at RATE Hz, its
+#                                            tempos BPMS, as "120,140"
 #   takes.py clip VIDEO MIDI SECONDS NOTES   a browser's clip and its MIDI file;
 #                                            NOTES are those its pattern plays, as "2,6,10"
 import array, json, math, subprocess, sys, wave
@@ -17,22 +18,27 @@ key = lambda note: 60 + 12 * (note // 5) + [0, 2, 4, 7, 9][note % 5]
 pan = lambda note: round(127 * math.atan2(155 + note * 100 // 15, 255 - note * 100 // 15) / (math.pi / 2))
 
 
-# (tick, key, velocity, pan) of each note heard, in order, and the ms a
-# quarter lasts; the file's form checked.
+# (tick, key, velocity, pan, ms) of each note heard, in order, its ms by the
+# file's tempos, and the ms a quarter lasts at each; the file's form checked.
 def midi_notes(path):
     song = mido.MidiFile(path)
     assert song.type == 0 and song.ticks_per_beat == 480, (song.type, song.ticks_per_beat)
-    tick, notes, pans, tempo = 0, [], {}, None
+    tick, ms, notes, pans, tempo, quarters = 0, 0, [], {}, None, []
     for message in song.tracks[0]:
         tick += message.time
-        tempo = message.tempo if message.type == 'set_tempo' else tempo
+        ms += message.time * (tempo or 0) / 480000
+        if message.type == 'set_tempo':
+            tempo = message.tempo
+            quarters.append(tempo / 1000)
+            # 60 to 240 bpm by tens, at the pace of the take's sound
+            assert any(abs(tempo * bpm / 60e6 - 1) < 0.01 for bpm in range(60, 250, 10)), tempo
         if message.type == 'control_change' and message.control == 10:
             pans[message.channel] = message.value
         if message.type == 'note_on' and message.velocity > 0:
             assert message.channel != 9, "a note on the drums' channel"
-            notes.append((tick, message.note, message.velocity, pans.get(message.channel)))
-    assert abs(tempo - 500000) < 5000, tempo  # 120 bpm, at the pace of the take's sound
-    return notes, tempo / 1000
+            notes.append((tick, message.note, message.velocity, pans.get(message.channel), ms))
+    assert quarters and song.tracks[0][0].type == 'set_tempo', 'no tempo at the start'
+    return notes, quarters
 
 
 # (ms, note, error) of each click in stereo sound: a sample above a tenth of
@@ -102,12 +108,14 @@ if __name__ == '__main__' and sys.argv[1] == 'wav':
     # Each note at the step it sounded and within a ms of where the WAV has it
     # (the clicks in its first 50 ms, with no 40 ms of quiet before, unseen):
     # on whole steps but where the sound's pace wandered by more than that.
-    notes, quarter = midi_notes(midi)
-    notes, heard = [n for n in notes if n[0] * quarter / 480 >= 50], [h for h in heard if h[0] >= 50]
+    notes, quarters = midi_notes(midi)
+    notes, heard = [n for n in notes if n[4] >= 50], [h for h in heard if h[0] >= 50]
     assert len(notes) == len(heard), (len(notes), len(heard), notes[:2], heard[:2])
-    for (ms, n, _), (t, k, velocity, p) in zip(heard, notes):
-        assert (k, velocity, p) == (key(n), 50, pan(n)) and abs(t - notes[0][0] - 240 * round((ms - heard[0][0]) / step)) <= 2, (n, t, ms)
-        assert abs(t * quarter / 480 - ms) < 1, (n, t * quarter / 480, ms)
+    for (ms, n, _), (t, k, velocity, p, written), before in zip(heard, notes, [notes[0]] + notes):
+        assert (k, velocity, p) == (key(n), 50, pan(n)) and abs(t - before[0] - 240 * round((t - before[0]) / 240)) <= 2, (n, t, ms)
+        assert abs(written - ms) < 1, (n, written, ms)
+    print(f'tempos: {" ".join(f"{60000 / q:.2f}" for q in quarters)} bpm')
+    assert [round(60000 / q / 10) * 10 for q in quarters] == [int(b) for b in sys.argv[6].split(',')], quarters
 
 if __name__ == '__main__' and sys.argv[1] == 'clip':
     video, midi, seconds, played = sys.argv[2], sys.argv[3], float(sys.argv[4]), [int(n) for n in sys.argv[5].split(',')]
@@ -116,11 +124,11 @@ if __name__ == '__main__' and sys.argv[1] == 'clip':
     kinds = sorted(stream['codec_type'] for stream in probe['streams'])
     sound = array.array('h', subprocess.run(['ffmpeg', '-v', 'error', '-i', video, '-f', 's16le', '-ac', '1', '-ar', '22050', '-'],
                                             check=True, capture_output=True).stdout)
-    length, onsets, (notes, quarter) = len(sound) / 22050, rises(sound, 22.05), midi_notes(midi)
+    length, onsets, (notes, quarters) = len(sound) / 22050, rises(sound, 22.05), midi_notes(midi)
     gaps = [b - a for a, b in zip(onsets, onsets[1:])]
     print(json.dumps({'streams': kinds, 'format': probe['format']['format_name'], 'seconds': round(length, 2), 'onsets': onsets, 'notes': notes}))
-    assert kinds == ['audio', 'video'] and abs(length - seconds) < 0.6 and quarter == 500, (kinds, length, quarter)
+    assert kinds == ['audio', 'video'] and abs(length - seconds) < 0.6 and quarters == [500], (kinds, length, quarters)
     assert len(gaps) >= 2 and max(abs(g - 250 * round(g / 250)) for g in gaps) <= 3, gaps
     assert abs(len(notes) - len(onsets)) <= 1, (len(notes), len(onsets))
     assert all((b[0] - a[0]) % 240 == 0 for a, b in zip(notes, notes[1:])), 'notes off the steps'
-    assert all(note[1:] in [(key(n), 50, pan(n)) for n in played] for note in notes), notes
+    assert all(note[1:4] in [(key(n), 50, pan(n)) for n in played] for note in notes), notes

@@ -130,7 +130,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before; links carry patterns', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before, also at 90 bpm from the slower button; links carry patterns and tempos', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -150,12 +150,25 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   const heard = await played(page), notes = heard.map((p) => p.note);
   const since = heard.slice(notes.join().split(order)[0].split(',').length - 1), run = since.slice(0, 12);
   for (let i = 1; i < 12; ++i) assert.ok(run[i].pan > run[i - 1].pan, JSON.stringify(run));
-  const steps = since.map((p, i) => (p.when - (since[i - 1] || p).when) * 1000);
-  const worst = Math.max(...steps.map((ms) => Math.abs(ms - 250 * Math.round(ms / 250))));
-  console.log(`beat: start times at most ${worst.toFixed(3)} ms off a whole number of steps`);
-  assert.ok(worst <= 1, `start times ${steps} ms apart`);
+  const offSteps = (notes, stepMs) => {
+    const steps = notes.map((p, i) => (p.when - (notes[i - 1] || p).when) * 1000);
+    const worst = Math.max(...steps.map((ms) => Math.abs(ms - stepMs * Math.round(ms / stepMs))));
+    console.log(`beat at ${(30000 / stepMs).toFixed(0)} bpm: start times at most ${worst.toFixed(3)} ms off a whole number of steps`);
+    assert.ok(worst <= 1, `start times ${steps} ms apart`);
+  };
+  offSteps(since, 250);
   const said = await page.evaluate(() => window.said);
   assert.ok(!said.some((text) => /preloaded audio/.test(text)), 'each note decoded once: ' + said);
+
+  // Three presses of the slower button: 90 bpm from the next step, shown, and in the link.
+  for (let i = 0; i < 3; ++i) await page.click('button[aria-label=slower]');
+  const from = (await played(page)).length;
+  await sleep(3000);
+  offSteps((await played(page)).slice(from + 1), 1000 / 3);
+  assert.equal(await page.$eval('#tempo output', (o) => o.textContent), '90 bpm');
+  await page.click('#share');
+  const slower = await page.url();
+  assert.ok(slower.endsWith(';tempo=90'), slower);
 
   // The shared link starts with its pattern; a fragment that is not a whole
   // pattern starts with an empty grid.
@@ -167,6 +180,12 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
     await save(page, 4);
     await sleep(300);
     assert.deepEqual(await slot(page, 4), pattern(pegs), url);
+  }
+  // A link's tempo plays from the start, and one out of range plays at 120.
+  for (const [url, shown] of [[slower, '90 bpm'], [slower.replace('=90', '=250'), '120 bpm']]) {
+    await page.goto(url.replace('#', `?${shown.slice(0, 2)}#`));  // a new address: the page loads anew
+    await page.waitForFunction(() => (document.querySelector('#tempo output') || {}).textContent);
+    assert.equal(await page.$eval('#tempo output', (o) => o.textContent), shown, url);
   }
   // Turned on its side the phone shows the whole canvas unstretched and centred; turned back, it fills the screen.
   for (const [width, height] of [[740, 360], [360, 740]]) {
