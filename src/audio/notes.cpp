@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "audio.h"
 
@@ -7,13 +6,6 @@ int ChannelCount = 12;
 std::vector<Mix_Chunk*> NoteBank;
 
 bool OpenAudioDevice() {
-  // SDL 1.2 over SDL 2 (it reports 1.2.50 on) asks a sound server to queue
-  // one mixing buffer, 46 ms, which a busy machine lets run dry now and then:
-  // the server then plays on later, and every note after that sounds late.
-  // SDL 1.2's own output asks for two of its buffers, 93 ms; so do we, through
-  // PulseAudio's client library (also PipeWire's), where the user set nothing.
-  const SDL_version* linked = SDL_Linked_Version();
-  if (linked->major == 1 && linked->minor == 2 && linked->patch >= 50) setenv("PULSE_LATENCY_MSEC", "93", 0);
   if (Mix_OpenAudio(AudioFrequency, AudioFormat, AudioOutputChannels, AudioChunkSize) != 0) return false;
   ChannelCount = Mix_AllocateChannels(ChannelCount);
   StartVoices();

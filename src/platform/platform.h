@@ -12,7 +12,7 @@
 #include <string>
 
 // Called before SDL_Init. Linux: chooses SDL's X11 video driver unless the
-// user named one.
+// user named one, and over SDL 2 a sound server queue as SDL 1.2's own.
 void PreparePlatform();
 
 // The device platform library's start and stop; here they do nothing.

@@ -53,7 +53,16 @@ bool MakeEglContext(Display* display, Window window) {
 }  // namespace
 
 // Without a display SDL 1.2 would fall back to drawing text art in the terminal.
-void PreparePlatform() { setenv("SDL_VIDEODRIVER", "x11", 0); }
+void PreparePlatform() {
+  setenv("SDL_VIDEODRIVER", "x11", 0);
+  // SDL 1.2 over SDL 2 (it reports 1.2.50 on) asks a sound server to queue
+  // one mixing buffer, 46 ms, which a busy machine lets run dry now and then:
+  // the server then plays on later, and every note after that sounds late.
+  // SDL 1.2's own output asks for two of its buffers, 93 ms; so do we, through
+  // PulseAudio's client library (also PipeWire's), where the user set nothing.
+  const SDL_version* linked = SDL_Linked_Version();
+  if (linked->major == 1 && linked->minor == 2 && linked->patch >= 50) setenv("PULSE_LATENCY_MSEC", "93", 0);
+}
 
 const Uint8* HeldKeys() { return SDL_GetKeyState(nullptr); }
 const int TiltLeftKey = SDLK_LEFT, TiltRightKey = SDLK_RIGHT, TiltUpKey = SDLK_UP, TiltDownKey = SDLK_DOWN,
