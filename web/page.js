@@ -75,10 +75,11 @@ function encodePattern(cells) {
 // hands the program its key's command through PressKey; the program shares
 // its grid and life switch, and the slot files tell which slots hold a pattern.
 const SlotKey = (n) => 48 + n, LifeKey = 108, TakeKey = 119;  // SDL's keys '1' to '9', 'l' and 'w'
+const UndoKey = 122, RedoKey = 121, Shift = 1, Ctrl = 2;  // 'z' and 'y', with Ctrl
 const HoldMs = 500;  // pressing a slot this long saves into it
 const state = { grid: 0, life: 0 };
 const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
-const slotsBar = bar('slots'), toolsBar = bar('tools'), tempoBar = bar('tempo');
+const slotsBar = bar('slots'), toolsBar = bar('tools'), editBar = bar('edit'), tempoBar = bar('tempo');
 function button(name, text, bar) {
   const b = Object.assign(document.createElement('button'), { textContent: text });
   b.setAttribute('aria-label', name);
@@ -86,14 +87,14 @@ function button(name, text, bar) {
   bar.appendChild(b);
   return b;
 }
-const press = (key, shift = 0) => Module._PressKey && Module._PressKey(key, shift);
+const press = (key, mods = 0) => Module._PressKey && Module._PressKey(key, mods);
 const slotButtons = Array.from({ length: 9 }, (_, i) => {
   const n = i + 1, b = button('slot ' + n, String(n), slotsBar);
   let timer = 0, held = false;
   const release = () => clearTimeout(timer);
   b.addEventListener('pointerdown', () => {
     held = false;
-    timer = setTimeout(() => (held = true, press(SlotKey(n), 1)), HoldMs);
+    timer = setTimeout(() => (held = true, press(SlotKey(n), Shift)), HoldMs);
   });
   ['pointerup', 'pointercancel', 'pointerleave'].forEach((type) => b.addEventListener(type, release));
   b.addEventListener('click', () => (held ? (held = false) : press(SlotKey(n))));
@@ -115,6 +116,9 @@ shareButton.addEventListener('click', () => {
   shareButton.textContent = 'link copied';
   setTimeout(() => (shareButton.textContent = 'share'), 2000);
 });
+// Undo and redo, as Ctrl+Z and Ctrl+Y: a tap, a stroke, a load, a shake or a run of life at a time.
+button('undo', 'undo', editBar).addEventListener('click', () => press(UndoKey, Ctrl));
+button('redo', 'redo', editBar).addEventListener('click', () => press(RedoKey, Ctrl));
 const help = document.getElementById('help');
 button('help', '?', toolsBar).addEventListener('click', () => (help.hidden = false));
 help.addEventListener('click', () => (help.hidden = true));
@@ -134,7 +138,7 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.body.append(slotsBar, toolsBar, tempoBar);
+  document.body.append(slotsBar, toolsBar, editBar, tempoBar);
   placeControls();
   watchControls();
 }
@@ -147,15 +151,17 @@ function placeControls() {
     left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
     gridTemplateColumns: `repeat(${columns}, 1fr)`,
   });
-  if (band >= 28) {  // the tools and the tempo above the grid, the slots below
-    const height = Math.min(band, 56), top = box.top + (band - height) / 2, tools = box.width * 4 / 7;
-    place(toolsBar, box.left, top, tools, height, 4);
-    place(tempoBar, box.left + tools, top, box.width - tools, height, 3);
+  if (band >= 28) {  // the tools, undo and redo, and the tempo above the grid, the slots below
+    const height = Math.min(band, 56), top = box.top + (band - height) / 2, unit = box.width / 9;
+    place(toolsBar, box.left, top, 4 * unit, height, 4);
+    place(editBar, box.left + 4 * unit, top, 2 * unit, height, 2);
+    place(tempoBar, box.left + 6 * unit, top, 3 * unit, height, 3);
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
     const width = Math.min(Math.max(wide, box.left) - 8, 180);
     place(toolsBar, 4, box.top, width, 2 * 44, 2);
-    place(tempoBar, 4, box.top + 2 * 44 + 8, width, 44, 3);
+    place(editBar, 4, box.top + 2 * 44 + 8, width, 44, 2);
+    place(tempoBar, 4, box.top + 3 * 44 + 16, width, 44, 3);
     place(slotsBar, window.innerWidth - width - 4, box.top, width, 3 * 44, 3);
   }
 }

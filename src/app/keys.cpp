@@ -14,6 +14,15 @@ void HandleKeyEvent(const SDL_keysym& key) {
   IntroEndTime = 0;  // every key ends the intro wait
   if (key.sym == SDLK_l) {
     LifeMode ^= 1;
+    CloseGridStep();  // a new run of life
+    return;
+  }
+  // Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z redo.
+  if ((key.mod & KMOD_CTRL) && (key.sym == SDLK_z || key.sym == SDLK_y)) {
+    if (key.sym == SDLK_z && !(key.mod & KMOD_SHIFT))
+      UndoGridStep();
+    else
+      RedoGridStep();
     return;
   }
   if (key.sym == SDLK_w) {
@@ -33,5 +42,8 @@ void HandleKeyEvent(const SDL_keysym& key) {
   if (slot == 0) return;
   char name[16];
   PatternFileName(slot, name);
-  LoadOrSavePattern(name, (key.mod & KMOD_SHIFT) != 0);
+  bool save = (key.mod & KMOD_SHIFT) != 0;
+  if (!save) CloseGridStep(), BeginGridStep(LoadStep);
+  LoadOrSavePattern(name, save);
+  CloseGridStep();
 }

@@ -17,6 +17,7 @@ void PaintAtPoint(int x, int y) {
   int row = static_cast<int>((static_cast<float>(upwardY) - bottomEdge) / cell);
   if (column < 0 || row < 0 || column > GridColumns - 1 || row > GridRows - 1) return;
   if (PaintValue < 0) PaintValue = HasPeg(row, column) ? 0 : 1;
+  if (GridCell(row, column) != PaintValue) BeginGridStep(StrokeStep);  // the stroke's first change begins its step
   GridCell(row, column) = static_cast<uint8_t>(PaintValue);
 }
 
@@ -24,6 +25,7 @@ void HandleMouseEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
       PaintValue = -1;
+      CloseGridStep();  // a new stroke
       if (IntroOver())
         PaintAtPoint(event.button.x, event.button.y);
       else

@@ -46,13 +46,13 @@ void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode, int* tempo, int* ne
 }
 
 // The page's controls: each hands the program the command of its key, as that
-// key's press, so the keys' own handling is the only one.
-extern "C" EMSCRIPTEN_KEEPALIVE void PressKey(int sym, int shift) {
+// key's press, so the keys' own handling is the only one. mods: 1 Shift, 2 Ctrl.
+extern "C" EMSCRIPTEN_KEEPALIVE void PressKey(int sym, int mods) {
   SDL_Event event{};
   event.type = SDL_KEYDOWN;
   event.key.state = SDL_PRESSED;
   event.key.keysym.sym = static_cast<SDLKey>(sym);
-  event.key.keysym.mod = shift ? KMOD_LSHIFT : KMOD_NONE;
+  event.key.keysym.mod = static_cast<SDLMod>((mods & 1 ? KMOD_LSHIFT : 0) | (mods & 2 ? KMOD_LCTRL : 0));
   SDL_PushEvent(&event);
 }
 

@@ -16,6 +16,7 @@ static int LiveNeighbours(int row, int column) {
 }
 
 void EvolveLife() {
+  BeginGridStep(LifeStep);  // a whole run of life is one step
   // Running totals start at 1 and a draw at or below the weight wins, so the
   // first candidate of each kind is always taken and later ones replace it
   // with probability (weight + 1) / total.

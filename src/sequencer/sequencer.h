@@ -26,6 +26,22 @@ void PatternFileName(int slot, char name[16]);
 // in a folder it cannot write it rewrites a writable slot file in place.
 void LoadOrSavePattern(const char* fileName, bool save);
 
+// ---- Undo and redo --------------------------------------------------------
+// Every change of the grid is a step that can be taken back and redone. A
+// change calls BeginGridStep first: it begins a new step unless the open step
+// holds the same kind, so a whole drag stroke, a shake's clearing or a run of
+// life is one step; CloseGridStep ends the open step (a new stroke, life
+// switched). A new step drops what could be redone. The last UndoSteps are
+// kept, in fixed memory.
+enum GridStepKind { StrokeStep, LoadStep, ShakeStep, LifeStep };
+const int UndoSteps = 128;
+void BeginGridStep(GridStepKind kind);
+void CloseGridStep();
+void ClearGridHistory();
+// Each returns false when there is nothing to undo or redo.
+bool UndoGridStep();
+bool RedoGridStep();
+
 // ---- Sweep line -----------------------------------------------------------
 const uint32_t StepPeriodMs = 250;  // at the tempo every start has
 

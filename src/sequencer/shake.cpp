@@ -11,5 +11,8 @@ void DetectShake(uint32_t now, float m2) {
     float threshold = (Shake.count % 2 == 0) ? 1.44f : 2.89f;
     if (m2 > threshold) ++Shake.count;
   }
-  if (Shake.count > 3) ClearGrid();
+  if (Shake.count > 3) {  // the wiping till the window ends is one step
+    BeginGridStep(ShakeStep);
+    ClearGrid();
+  }
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Playing the real program by hand, under Xvfb with real X input: the splash,
-# a loaded pattern, a shake, taps and a drag saved to a slot, and what the
+# a loaded pattern, a shake, taps and a drag saved to a slot, undone and redone, and what the
 # screen shows: the background mirrored through live water, pegs at their
 # cells. (beat.sh listens to it.)
 #   play.sh BUILD_DIR
@@ -50,6 +50,14 @@ xdo key shift+5
 sleep 0.7
 pattern 0,0 15,11 1,1 1,2 1,3 1,4 >"$WORK/expected.pat"
 check "taps and a drag after the shake are saved to slot 5" cmp "$WORK/expected.pat" "$WORK/motif5.pat"
+xdo key ctrl+z shift+6 ctrl+y shift+7  # the drag undone as one step, and redone
+for _ in 1 2 3 4 5 6; do xdo key ctrl+z; done  # then the drag, the four taps and the shake
+xdo key shift+8
+sleep 0.7
+pattern 0,0 15,11 >"$WORK/undone.pat"
+check "Ctrl+Z undoes the drag as one step, Ctrl+Y redoes it" cmp "$WORK/undone.pat" "$WORK/motif6.pat" && cmp "$WORK/expected.pat" "$WORK/motif7.pat"
+check "and the shake is undone too" cmp "$WORK/motif1.pat" "$WORK/motif8.pat"
+for _ in 1 2 3 4 5 6; do xdo key ctrl+y; done  # all redone: the taps and the drag again
 
 sleep 0.5
 screenshot "$WORK/first.xwd"

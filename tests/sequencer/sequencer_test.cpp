@@ -139,6 +139,34 @@ TEST(SweepLine, ANewlyReachedLineSoundsItsPegsOnce) {
   }
 }
 
+// Undo and redo, a step at a time: a stroke (S: a cell, C: the stroke ends)
+// and a run of life (L) each one step, a step that changed nothing (N, a load
+// of the same pattern) passed over, redo (R) dropped by a new change; then the
+// last 128 of 160 taps undone, and no more.
+TEST(Undo, StepsRunsRedoAndTheLimit) {
+  ClearGrid(), ClearGridHistory();
+  const struct { char op; int cell; const char* first; } steps[] = {
+      {'S', 0, "1000"}, {'S', 1, "1100"}, {'C', 0, "1100"}, {'S', 2, "1110"}, {'L', 3, "1111"}, {'L', 2, "1101"},
+      {'N', 0, "1101"}, {'U', 0, "1110"}, {'U', 0, "1100"}, {'R', 0, "1110"}, {'C', 0, "1110"}, {'S', 2, "1100"},
+      {'R', 0, "1100"}, {'U', 0, "1110"}, {'U', 0, "1100"}, {'U', 0, "0000"}, {'U', 0, "0000"}, {'R', 0, "1100"}};
+  for (const auto& step : steps) {
+    if (step.op == 'S' || step.op == 'L') BeginGridStep(step.op == 'S' ? StrokeStep : LifeStep), PegGrid[step.cell] ^= 1;
+    if (step.op == 'C') CloseGridStep();
+    if (step.op == 'N') CloseGridStep(), BeginGridStep(LoadStep), CloseGridStep();
+    if (step.op == 'U') UndoGridStep();
+    if (step.op == 'R') RedoGridStep();
+    std::string first;
+    for (int cell = 0; cell < 4; ++cell) first += char('0' + PegGrid[cell]);
+    EXPECT_EQ(first, step.first) << step.op << step.cell;
+  }
+  ClearGrid(), ClearGridHistory();
+  for (int tap = 0; tap < 160; ++tap) CloseGridStep(), BeginGridStep(StrokeStep), PegGrid[tap] = 1;
+  int undone = 0;
+  while (UndoGridStep()) ++undone;
+  EXPECT_EQ(undone, UndoSteps);
+  EXPECT_EQ(PegCount(), 160 - UndoSteps);
+}
+
 TEST(Shake, FourJoltsWithinTwoSecondsClearTheGridUntilTheWindowEnds) {
   Shake = ShakeDetector{};
   ClearGrid();

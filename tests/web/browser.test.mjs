@@ -199,7 +199,7 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.close();
 });
 
-test('the phone\'s motion: the right edge lowered turns the sweep into a column moving right; a shake clears the grid', async (t) => {
+test('the phone\'s motion: the right edge lowered turns the sweep into a column moving right; a shake clears the grid, and undo brings it back', async (t) => {
   if (engines[engine].noMotion) return t.skip(engines[engine].noMotion);
   const page = await open();
   await page.mouse.click(180, 300);
@@ -213,7 +213,12 @@ test('the phone\'s motion: the right edge lowered turns the sweep into a column 
   const falling = turned.filter((note, i) => i > 0 && note < turned[i - 1]).length;
   assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
   await motion(page, 30, 30, 30, 10);
+  const grid = () => page.evaluate(() => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
   await page.waitForFunction(() => !Module.HEAPU8.subarray(state.grid, state.grid + 192).some((c) => c), { timeout: 3000 });
+  await sleep(2000);  // the shake's window ends
+  await page.click('button[aria-label=undo]');  // one tap brings the pattern back
+  await sleep(300);
+  assert.deepEqual(await grid(), pattern(Array.from({ length: 12 }, (_, c) => [15 - c, c])));
   await page.close();
 });
 
