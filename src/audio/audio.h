@@ -131,10 +131,11 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
 //   or, once the line stands on three points, one earlier by that much (a
 //   device that took more at once), starts the points afresh.
 // - Notes are placed on a line at the fitted rate that closes its distance to
-//   the fitted line by at most ClockSlew ms a ms (half a ms from one 250 ms
-//   step to the next), as a new point may move the fitted line by a ms or two
-//   while it stands on few; before the third point it moves with it at once.
-const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500, ClockSlew = 0.002;
+//   the fitted line by at most ClockSlew ms a ms (a quarter of a ms from one
+//   250 ms step to the next, half a ms from one 500 ms step at 60 bpm), as a
+//   new point may move the fitted line by a ms or two while it stands on few;
+//   before the third point it moves with it at once.
+const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500, ClockSlew = 0.001;
 struct AudioClock {
   static constexpr int ClockPoints = 32;
   double pointTickMs[ClockPoints], pointDeviceMs[ClockPoints];
