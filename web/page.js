@@ -143,26 +143,42 @@ function showControls(grid, life) {
   watchControls();
 }
 // The grid covers 300 x 400 canvas pixels, 10 from the left and centred
-// from top to bottom; the bands above and below it are free.
+// from top to bottom; the bands above and below it are free. Undo, redo and
+// the tempo get a row of their own in the band above where it is tall enough
+// (a phone's), beside the canvas where the screen leaves room, and share the
+// band's row with the tools elsewhere.
 function placeControls() {
   const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
   const band = (canvas.height - 400) / 2 * scale, wide = window.innerWidth - box.right;
+  const beside = Math.min(Math.max(wide, box.left) - 8, 180);
   const place = (bar, left, top, width, height, columns) => Object.assign(bar.style, {
     left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
-    gridTemplateColumns: `repeat(${columns}, 1fr)`,
+    gridTemplateColumns: `repeat(${columns}, minmax(0, 1fr))`,
   });
-  if (band >= 28) {  // the tools, undo and redo, and the tempo above the grid, the slots below
-    const height = Math.min(band, 56), top = box.top + (band - height) / 2, unit = box.width / 9;
-    place(toolsBar, box.left, top, 4 * unit, height, 4);
-    place(editBar, box.left + 4 * unit, top, 2 * unit, height, 2);
-    place(tempoBar, box.left + 6 * unit, top, 3 * unit, height, 3);
+  const placeExtras = (left, top, width, height) => {  // undo and redo, then the tempo, in a row
+    place(editBar, left, top, width * 2 / 5, height, 2);
+    place(tempoBar, left + width * 2 / 5, top, width * 3 / 5, height, 3);
+  };
+  if (band >= 28) {  // the tools above the grid, the slots below
+    const height = Math.min(band, 56), top = box.top + (band - height) / 2;
+    if (band >= 2 * 44 + 12) {
+      const row = Math.min((band - 12) / 2, 56), first = box.top + (band - 2 * row - 4) / 2;
+      place(toolsBar, box.left, first, box.width, row, 4);
+      placeExtras(box.left, first + row + 4, box.width, row);
+    } else if (beside >= 120) {
+      place(toolsBar, box.left, top, box.width, height, 4);
+      place(editBar, 4, box.top + 4, beside, 44, 2);
+      place(tempoBar, 4, box.top + 56, beside, 44, 3);
+    } else {
+      place(toolsBar, box.left, top, box.width * 4 / 9, height, 4);
+      placeExtras(box.left + box.width * 4 / 9, top, box.width * 5 / 9, height);
+    }
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
-    const width = Math.min(Math.max(wide, box.left) - 8, 180);
-    place(toolsBar, 4, box.top, width, 2 * 44, 2);
-    place(editBar, 4, box.top + 2 * 44 + 8, width, 44, 2);
-    place(tempoBar, 4, box.top + 3 * 44 + 16, width, 44, 3);
-    place(slotsBar, window.innerWidth - width - 4, box.top, width, 3 * 44, 3);
+    place(toolsBar, 4, box.top, beside, 2 * 44, 2);
+    place(editBar, 4, box.top + 2 * 44 + 8, beside, 44, 2);
+    place(tempoBar, 4, box.top + 3 * 44 + 16, beside, 44, 3);
+    place(slotsBar, window.innerWidth - beside - 4, box.top, beside, 3 * 44, 3);
   }
 }
 window.addEventListener('resize', () => state.grid && placeControls());
