@@ -12,9 +12,10 @@
 void BeginWaterStep() {}
 void StepWater(int, int) {}
 TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
-void PlayNote(int, Uint32) {}
+void PlayNote(int, double) {}
 // Takes would go to the music folder, not the scratch one.
 void ToggleTake() {}
+void KeepTakeTempo(int, double) {}
 bool FollowTake() { return false; }
 Composition Composer;
 
@@ -46,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ClearGrid();
   SweepLine = Playhead{};
   Tempo = NextTempo = StartTempo;
+  ClearGridHistory();
   Shake = ShakeDetector{};
   LifeMode = 0, PaintValue = -1, IntroEndTime = 0, FrameTime = Now;
   for (size_t i = 0; i + 4 <= size; i += 4) {
