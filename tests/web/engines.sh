@@ -9,7 +9,9 @@ cd "$(dirname "$0")"
 export BUILD_WEB="$1"
 shift
 scratch=$(mktemp -d /tmp/pegpond-engines-XXXXXX)
-trap 'kill ${xvfb:-} ${pulse:-} 2>/dev/null || true; rm -rf "$scratch"' EXIT
+# The servers are waited for before their folder goes: PulseAudio still writes
+# into it as it stops.
+trap 'kill ${xvfb:-} ${pulse:-} 2>/dev/null; wait ${xvfb:-} ${pulse:-} 2>/dev/null; rm -rf "$scratch" || true' EXIT
 trap 'exit 1' INT TERM
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
 xvfb=$!
