@@ -6,7 +6,7 @@
 'use strict';
 const SlowerKey = 45, FasterKey = 61;  // SDL's keys '-' and '='
 const TempoRange = { slowest: 60, fastest: 240, start: 120, step: 10 };
-const tempo = { address: 0, bar: null, shown: 0 };
+const tempo = { address: 0, shown: 0 };
 
 // The bpm a link asks for, or the start's where it asks for none or a wrong one.
 function linkTempo(hash) {
@@ -23,7 +23,7 @@ const tempoLinkPart = () => {
 // The program's bpm of the step under way and from the next step on: a
 // link's tempo is both before the first step.
 function showTempo(now, next, bar, makeButton) {
-  Object.assign(tempo, { address: next, bar });
+  tempo.address = next;
   Module.HEAP32[now >> 2] = Module.HEAP32[next >> 2] = linkTempo(location.hash);
   bar.setAttribute('role', 'group');
   bar.setAttribute('aria-label', 'tempo');
