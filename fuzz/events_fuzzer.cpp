@@ -17,6 +17,8 @@ void PlayNote(int, double) {}
 void ToggleTake() {}
 void KeepTakeTempo(int, double) {}
 bool FollowTake() { return false; }
+void ChooseNextSoundSet() {}
+void FollowSoundSets() {}
 Composition Composer;
 
 namespace {

@@ -65,6 +65,7 @@ void RunFrameLoop() {
     }
     PreviousFrameTime = FrameTime;
     Composer.takeMark = FollowTake();
+    FollowSoundSets();
 
     if (AppActive && IntroOver()) {
       UpdateTick();

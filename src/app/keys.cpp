@@ -1,4 +1,5 @@
 #include "app.h"
+#include "audio.h"
 #include "sequencer.h"
 
 int SlotForKey(SDLKey sym) {
@@ -27,6 +28,10 @@ void HandleKeyEvent(const SDL_keysym& key) {
   }
   if (key.sym == SDLK_w) {
     ToggleTake();
+    return;
+  }
+  if (key.sym == SDLK_s) {
+    ChooseNextSoundSet();
     return;
   }
   // Slower with -, faster with = (the + key unshifted), + and the keypad's.

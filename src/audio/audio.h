@@ -1,12 +1,15 @@
-// Audio: the device settings, the bank of sixteen note samples, the panned
-// playback of one note on a fixed set of mixer channels, and the schedule that
-// starts every note a constant delay after its line was due, at the exact sample.
+// Audio: the device settings, the bank of sixteen note samples and the other
+// sound sets, the panned playback of one note on a fixed set of mixer
+// channels, and the schedule that starts every note a constant delay after its
+// line was due, at the exact sample.
 #pragma once
 
 #include <SDL_mixer.h>
 
 #include <string>
 #include <vector>
+
+#include "sound_sets.h"
 
 const int AudioFrequency = 22050;
 const Uint16 AudioFormat = AUDIO_S16LSB;
@@ -16,15 +19,32 @@ const int NoteCount = 16;
 const int NoteVolume = 50;  // of the mixer's 128
 
 extern int ChannelCount;  // mixing channels granted; 12 asked for
-extern std::vector<Mix_Chunk*> NoteBank;
+extern std::vector<Mix_Chunk*> NoteBank;  // the sound set's now
 
 // Opens the device, allocates the channels and starts the voices; false when
 // the device will not open.
 bool OpenAudioDevice();
 
 // Loads "note00.wav" to "note15.wav" in order (all sixteen are attempted) and
-// sets their volumes; false at the first note that did not load.
+// sets their volumes; false at the first note that did not load. The first
+// sound set sounds, and the others are to be loaded again.
 bool LoadNoteBank();
+
+// ---- Sound sets ------------------------------------------------------------------
+// The first set is the one loaded at the start. Another is loaded when it is
+// first chosen, and notes sound in it once all its sixteen samples are in;
+// one that cannot be had whole is passed over, and the set sounding stays
+// when every other one is.
+extern int SoundSetNow;    // the set the notes sound in
+extern int SoundSetAsked;  // the set chosen last, which the notes are to sound in
+void ChooseNextSoundSet();  // the one after the set chosen last, round to the first
+// Once a frame: brings the chosen set on, a step at a time, without waiting.
+void FollowSoundSets();
+// The backend's half. A set's files: 1 at hand, 0 still being fetched (the
+// page's, fetched the first time they are asked for), -1 not to be had. A
+// loaded sample may still be decoding (the page's).
+int FetchSoundSet(const char* folder);
+bool NoteSampleReady(Mix_Chunk* chunk);
 
 // Plays a note once on channel note mod ChannelCount, panned by its number (low
 // notes to the left, high ones to the right), NoteDelayMs after dueMs (the
@@ -93,11 +113,13 @@ struct TakeNote {
   Uint32 tick, ticks;  // when it starts, and how long its sample lasts
   Uint8 channel;       // the mixer's
   Uint8 key, velocity, pan;
+  Uint8 program = 0;   // the General MIDI program of its sound set
 };
-// Our note n is key 60 + 12 (n / 5) + {0, 2, 4, 7, 9}[n mod 5], the major
-// pentatonic from C4; mixer channel c is MIDI channel c, past 8 one further
-// (never the drums' 9); the pan is controller 10 by the General MIDI pan law.
-int MidiKey(int note);
+// Our note n is its sound set's key (the first set: 60 + 12 (n / 5) + {0, 2,
+// 4, 7, 9}[n mod 5], the major pentatonic from C4); mixer channel c is MIDI
+// channel c, past 8 one further (never the drums' 9); the pan is controller 10
+// by the General MIDI pan law.
+int MidiKey(int set, int note);
 int MidiChannel(int mixerChannel);
 Uint8 MidiPan(Uint8 left, Uint8 right);
 Uint8 MidiVelocity(int volume);
@@ -109,9 +131,12 @@ struct TakeTempo {
 };
 // Notes in the order they were played; each sounds until its sample ends, the
 // next note on its mixer channel cuts it, or the take ends at endTick. The
-// tempos are in order, the first at tick 0.
+// tempos are in order, the first at tick 0. Every channel gets the program
+// the take started with at tick 0, and a new one where a note first sounds in
+// another set.
 std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick,
-                              const std::vector<TakeTempo>& tempos = {{0, MidiQuarterUs}});
+                              const std::vector<TakeTempo>& tempos = {{0, MidiQuarterUs}},
+                              Uint8 startProgram = SoundSets[0].program);
 
 // ---- The device clock -----------------------------------------------------------
 // SDL_GetTicks against the device's own clock (its sample count), both in ms.

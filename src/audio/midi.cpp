@@ -5,10 +5,7 @@
 
 #include "audio.h"
 
-int MidiKey(int note) {
-  static const int Pentatonic[5] = {0, 2, 4, 7, 9};
-  return 60 + 12 * (note / 5) + Pentatonic[note % 5];
-}
+int MidiKey(int set, int note) { return SoundSetKey(SoundSets[set], note); }
 
 // MIDI channel 10 (9 from zero) is the drums' in General MIDI.
 int MidiChannel(int mixerChannel) { return mixerChannel < 9 ? mixerChannel : mixerChannel + 1; }
@@ -29,8 +26,8 @@ Uint32 MidiTicks(double ms, int bpm) {
 namespace {
 struct MidiEvent {
   Uint32 tick;
-  int order;  // at one tick: notes end, then pans change, then notes start
-  Uint8 bytes[3];
+  int order;  // at one tick: notes end, then programs and then pans change, then notes start
+  Uint8 bytes[3];  // a program change has one data byte, the others two
 };
 
 void PutNumber(std::vector<Uint8>& out, Uint32 value, int bytes) {
@@ -47,10 +44,17 @@ void PutVariable(std::vector<Uint8>& out, Uint32 value) {
 }
 }  // namespace
 
-std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, const std::vector<TakeTempo>& tempos) {
+std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick, const std::vector<TakeTempo>& tempos,
+                              Uint8 startProgram) {
   std::vector<MidiEvent> events;
   int pans[16];
   std::fill(pans, pans + 16, -1);
+  Uint8 program = startProgram;
+  auto changeProgram = [&](Uint32 tick) {  // on all twelve channels
+    for (int channel = 0; channel < 12; ++channel)
+      events.push_back({tick, 1, {static_cast<Uint8>(0xc0 | MidiChannel(channel)), program, 0}});
+  };
+  changeProgram(0);
   for (size_t i = 0; i < notes.size(); ++i) {
     const TakeNote& note = notes[i];
     if (note.tick >= endTick) continue;
@@ -64,12 +68,13 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
       }
     }
     if (end <= note.tick) continue;
+    if (note.program != program) program = note.program, changeProgram(note.tick);
     Uint8 status = static_cast<Uint8>(0x90 | MidiChannel(note.channel));
     if (pans[note.channel] != note.pan) {
       pans[note.channel] = note.pan;
-      events.push_back({note.tick, 1, {static_cast<Uint8>(0xb0 | MidiChannel(note.channel)), 10, note.pan}});
+      events.push_back({note.tick, 2, {static_cast<Uint8>(0xb0 | MidiChannel(note.channel)), 10, note.pan}});
     }
-    events.push_back({note.tick, 2, {status, note.key, note.velocity}});
+    events.push_back({note.tick, 3, {status, note.key, note.velocity}});
     events.push_back({end, 0, {status, note.key, 0}});  // a note-on at velocity 0 ends it
   }
   std::stable_sort(events.begin(), events.end(), [](const MidiEvent& a, const MidiEvent& b) {
@@ -95,7 +100,7 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
     tick = event.tick;
     if (event.bytes[0] != running) track.push_back(event.bytes[0]);  // running status
     running = event.bytes[0];
-    track.insert(track.end(), event.bytes + 1, event.bytes + 3);
+    track.insert(track.end(), event.bytes + 1, event.bytes + ((event.bytes[0] & 0xf0) == 0xc0 ? 2 : 3));
   }
   putTempos(endTick > 0 ? endTick - 1 : 0);  // none at the end or after it
   PutVariable(track, endTick - tick);

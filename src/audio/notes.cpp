@@ -1,9 +1,32 @@
 #include <cstdio>
+#include <string>
 
 #include "audio.h"
 
 int ChannelCount = 12;
 std::vector<Mix_Chunk*> NoteBank;
+int SoundSetNow = 0, SoundSetAsked = 0;
+
+namespace {
+std::vector<Mix_Chunk*> Banks[SoundSetCount];  // each set's notes once loaded whole, the first's from the start
+
+// Loads a set's sixteen files in order (all are attempted) onto the end of
+// bank; false when one did not load.
+bool LoadNotes(const char* folder, std::vector<Mix_Chunk*>& bank) {
+  bool whole = true;
+  for (int note = 0; note < NoteCount; ++note) {
+    char name[16];
+    std::snprintf(name, sizeof name, "note%02d.wav", note);
+    std::string path = *folder ? std::string(folder) + "/" + name : std::string(name);
+    // The mixer accepts a null stream (and returns null), and closes the stream itself.
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+    if (chunk) Mix_VolumeChunk(chunk, NoteVolume);
+    whole = whole && chunk;
+    bank.push_back(chunk);
+  }
+  return whole;
+}
+}  // namespace
 
 bool OpenAudioDevice() {
   if (Mix_OpenAudio(AudioFrequency, AudioFormat, AudioOutputChannels, AudioChunkSize) != 0) return false;
@@ -13,17 +36,43 @@ bool OpenAudioDevice() {
 }
 
 bool LoadNoteBank() {
-  for (int note = 0; note < NoteCount; ++note) {
-    char name[16];
-    std::snprintf(name, sizeof name, "note%02d.wav", note);
-    // The mixer accepts a null stream (and returns null), and closes the stream itself.
-    NoteBank.push_back(Mix_LoadWAV_RW(SDL_RWFromFile(name, "rb"), 1));
+  for (int set = 1; set < SoundSetCount; ++set) {  // the others are loaded afresh when chosen
+    for (Mix_Chunk* chunk : Banks[set]) Mix_FreeChunk(chunk);
+    Banks[set].clear();
   }
-  for (Mix_Chunk* chunk : NoteBank) {
-    if (!chunk) return false;
-    Mix_VolumeChunk(chunk, NoteVolume);
+  bool whole = LoadNotes(SoundSets[0].folder, NoteBank);
+  Banks[0] = NoteBank;
+  SoundSetNow = SoundSetAsked = 0;
+  return whole;
+}
+
+void ChooseNextSoundSet() { SoundSetAsked = (SoundSetAsked + 1) % SoundSetCount; }
+
+void FollowSoundSets() {
+  // A set that cannot be had whole is passed over for the next; none passed
+  // over at all, the current one stays.
+  for (int tries = 0; SoundSetAsked != SoundSetNow && tries < SoundSetCount; ++tries) {
+    int set = SoundSetAsked;
+    std::vector<Mix_Chunk*>& bank = Banks[set];
+    if (bank.empty()) {
+      int files = FetchSoundSet(SoundSets[set].folder);
+      if (files == 0) return;  // still on its way
+      if (files > 0 && !LoadNotes(SoundSets[set].folder, bank)) {
+        for (Mix_Chunk* chunk : bank) Mix_FreeChunk(chunk);
+        bank.clear();
+      }
+      if (bank.empty()) {
+        SoundSetAsked = (set + 1) % SoundSetCount;
+        continue;
+      }
+    }
+    for (Mix_Chunk* chunk : bank)
+      if (!NoteSampleReady(chunk)) return;
+    NoteBank = bank;
+    SoundSetNow = set;
+    return;
   }
-  return true;
+  SoundSetAsked = SoundSetNow;
 }
 
 int NotePan(int note) { return note * 100 / 15; }

@@ -27,6 +27,7 @@ struct KeptTempo {
   int bpm;
 };
 int PlayedBpm = 120, StartBpm = 120;  // now, and at the take's start
+Uint8 StartProgram = 0;                // the sound set's at the take's start
 std::vector<KeptTempo> Tempos;
 
 // The frames of the notes placed since the last look. The mixer tells them for
@@ -120,6 +121,7 @@ bool StartTake(const std::string& path) {
   Notes.reserve(4096);
   Tempos.clear();
   StartBpm = PlayedBpm;
+  StartProgram = static_cast<Uint8>(SoundSets[SoundSetNow].program);
   for (int i = 0; i < RecentCount; ++i) {
     const KeptNote& kept = Recent[(RecentNext + i) % RecentCount];
     if (kept.note.ticks > 0) Notes.push_back(kept);
@@ -137,7 +139,7 @@ void StopTake() {
   std::vector<TakeTempo> tempos;
   Uint32 endTick = 0;
   std::vector<TakeNote> notes = PlaceNotes(Notes, SoundRate(Notes), tempos, endTick);
-  WriteMidiFile(Path + ".mid", EncodeMidi(notes, endTick, tempos));
+  WriteMidiFile(Path + ".mid", EncodeMidi(notes, endTick, tempos, StartProgram));
 }
 
 bool FollowTake() {
@@ -153,8 +155,8 @@ void KeepTakeTempo(int bpm, double dueMs) {
 
 void KeepTakeNote(int note, int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double dueMs, Uint32 serial) {
   KeptNote kept = {dueMs + NoteDelayMs, serial, -1,
-                   {0, MidiTicks(SampleLengthMs(chunk), PlayedBpm), static_cast<Uint8>(channel), static_cast<Uint8>(MidiKey(note)),
-                    MidiVelocity(NoteVolume), MidiPan(left, right)}};
+                   {0, MidiTicks(SampleLengthMs(chunk), PlayedBpm), static_cast<Uint8>(channel), static_cast<Uint8>(MidiKey(SoundSetNow, note)),
+                    MidiVelocity(NoteVolume), MidiPan(left, right), static_cast<Uint8>(SoundSets[SoundSetNow].program)}};
   if (Running)
     Notes.push_back(kept);
   else

@@ -4,9 +4,10 @@
 # server's own recorder. A peg on every row, the sweep moving down (the pointer
 # outside the window), then up and down again as the keys tilt it. Every
 # line's note starts one step after the line before it, to the millisecond,
-# none is lost, and the steps keep real time. The notes are clicks, so that
-# each onset shows to the sample, and each is recognised by its pan. At
-# another tempo than 120 bpm, its keys are pressed first.
+# none is lost, and the steps keep real time, while s switches the sound set
+# three times, each loaded then. The notes are clicks, so that each onset
+# shows to the sample, and each is recognised by its pan. At another tempo
+# than 120 bpm, its keys are pressed first.
 #   beat.sh BUILD_DIR [SECONDS [disk|pipewire|pulseaudio [BPM]]]
 #                                 (12 s through the disk driver by default)
 BUILD=$1 seconds=${2:-12} capture=${3:-disk} bpm=${4:-120}
@@ -33,9 +34,10 @@ for _ in $(seq "${presses#-}"); do xdo key $key; done
 sleep 1  # the first frame after the intro is slow: its line may start late, at once
 phase=$((seconds / 3))
 from=$(stat -c %s "$WORK/sound.raw") started=$(date +%s%N)
+xdo mousemove 160 240 key s mousemove 700 500
 sleep "$phase"
 for key in Up Down; do
-  xdo mousemove 160 240 keydown $key sleep 0.3 keyup $key mousemove 700 500
+  xdo mousemove 160 240 keydown $key sleep 0.3 keyup $key key s mousemove 700 500
   sleep "$phase"
 done
 to=$(stat -c %s "$WORK/sound.raw") ended=$(date +%s%N)

@@ -27,7 +27,7 @@ xdo mousemove 60 400 key a  # a key without a command ends the intro
 sleep 1
 xdo mousemove 22 427 click 1 mousemove 47 402 click 1
 xdo mousemove 72 377 mousedown 1 mousemove 97 377 mousemove 122 352 mouseup 1
-xdo key shift+1 key 2 key 1 key l keydown Left sleep 0.6 keyup Left keydown BackSpace sleep 0.6 keyup BackSpace
+xdo key shift+1 key 2 key 1 key l key s key s keydown Left sleep 0.6 keyup Left keydown BackSpace sleep 0.6 keyup BackSpace
 xdo key l key shift+r key w  # a take, running at the quit
 sleep "$seconds"
 stop_program
