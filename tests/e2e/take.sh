@@ -1,13 +1,13 @@
 #!/bin/sh
 # A take of the real program, through SDL's disk driver: w while the folder for
 # takes cannot be made keeps nothing and the sound goes on; then a take over a
-# tilt, a shake, a reload and a faster tempo, stopped by w, and one left
-# running at the quit.
+# tilt, a shake, a reload, a faster tempo and another sound set, stopped by w,
+# and one left running at the quit.
 # The take's WAV is the mixer's output over its span, sample for sample where
 # the capture is at the program's rate (onset for onset where SDL 2 resamples
 # it); its MIDI file, read with mido, holds the notes heard, in order, at the
-# steps they sounded, with their pitches and pans, and a tempo event where the
-# tempo changed.
+# steps they sounded, with their sets' pitches and their pans, a tempo event
+# where the tempo changed, and a program change where the set did.
 #   take.sh BUILD_DIR
 BUILD=$1
 here=$(dirname "$0")
@@ -42,6 +42,8 @@ xdo key 1 mousemove 700 500
 sleep 2
 xdo key equal key equal  # 140 bpm
 sleep 2
+xdo key s  # the pluck
+sleep 2
 xdo mousemove 160 240 key w mousemove 700 500
 sleep 1
 screenshot "$WORK/after.xwd"
@@ -57,6 +59,6 @@ set -- "$takes"/pegpond-*.wav
 check "two takes, named by the date and time: $(ls "$takes" | tr '\n' ' ')" \
   sh -c 'ls "$1" | grep -Eqx "pegpond-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}(-2)?\.(wav|mid)" && [ $(ls "$1" | wc -l) -eq 4 ]' - "$takes"
 check "the take's sound, its notes and the capture agree" \
-  /usr/bin/python3 "$here/../support/takes.py" wav "$1" "${1%.wav}.mid" "$WORK/sound.raw" "$CAPTURE_RATE" 120,140
+  /usr/bin/python3 "$here/../support/takes.py" wav "$1" "${1%.wav}.mid" "$WORK/sound.raw" "$CAPTURE_RATE" 120,140 12,24
 check "the take running at the quit is kept" [ "$(stat -c %s "$2")" -gt 44144 ]
 finish_checks

@@ -3,27 +3,36 @@
 # clip's streams through ffprobe and its sound decoded by ffmpeg.
 #   takes.py beat CAPTURE RATE FROM TO MS    the beat in bytes FROM to TO of a disk
 #                                            capture that took MS of real time
-#   takes.py wav WAV MIDI CAPTURE RATE BPMS  a take on Linux against the disk
+#   takes.py wav WAV MIDI CAPTURE RATE BPMS PROGRAMS
+#                                            a take on Linux against the disk
 #                                            driver's capture at RATE Hz, its
-#                                            tempos BPMS, as "120,140"
+#                                            tempos BPMS, as "120,140", and the
+#                                            sound sets' programs, as "12,24"
 #   takes.py clip VIDEO MIDI SECONDS NOTES   a browser's clip and its MIDI file;
 #                                            NOTES are those its pattern plays, as "2,6,10"
 import array, json, math, subprocess, sys, wave
 import mido
 
 
-# The built-in samples' pitches, the major pentatonic from C4; controller 10
-# of a note's left 255 - p and right 155 + p.
-key = lambda note: 60 + 12 * (note // 5) + [0, 2, 4, 7, 9][note % 5]
+# Each sound set's pitches by its General MIDI program: the built-in one's the
+# major pentatonic from C4 (12), then the minor pentatonic from D3 (24), the in
+# scale from A3 (8) and the hexatonic blues from A3 (11); controller 10 of a
+# note's left 255 - p and right 155 + p.
+Scales = {12: (60, [0, 2, 4, 7, 9]), 24: (50, [0, 3, 5, 7, 10]), 8: (57, [0, 1, 5, 7, 8]), 11: (57, [0, 3, 5, 6, 7, 10])}
+def key(note, program=12):
+    low, scale = Scales[program]
+    return low + 12 * (note // len(scale)) + scale[note % len(scale)]
 pan = lambda note: round(127 * math.atan2(155 + note * 100 // 15, 255 - note * 100 // 15) / (math.pi / 2))
 
 
-# (tick, key, velocity, pan, ms) of each note heard, in order, its ms by the
-# file's tempos, and the ms a quarter lasts at each; the file's form checked.
+# (tick, key, velocity, pan, ms, program) of each note heard, in order, its ms
+# by the file's tempos, the ms a quarter lasts at each, and the programs in
+# turn; the file's form checked: a program on all twelve channels at the start
+# and at each change.
 def midi_notes(path):
     song = mido.MidiFile(path)
     assert song.type == 0 and song.ticks_per_beat == 480, (song.type, song.ticks_per_beat)
-    tick, ms, notes, pans, tempo, quarters = 0, 0, [], {}, None, []
+    tick, ms, notes, pans, tempo, quarters, programs, changes = 0, 0, [], {}, None, [], {}, []
     for message in song.tracks[0]:
         tick += message.time
         ms += message.time * (tempo or 0) / 480000
@@ -34,11 +43,17 @@ def midi_notes(path):
             assert any(abs(tempo * bpm / 60e6 - 1) < 0.01 for bpm in range(60, 250, 10)), tempo
         if message.type == 'control_change' and message.control == 10:
             pans[message.channel] = message.value
+        if message.type == 'program_change':
+            programs[message.channel] = message.program
+            changes.append((tick, message.program, message.channel))
         if message.type == 'note_on' and message.velocity > 0:
             assert message.channel != 9, "a note on the drums' channel"
-            notes.append((tick, message.note, message.velocity, pans.get(message.channel), ms))
+            notes.append((tick, message.note, message.velocity, pans.get(message.channel), ms, programs.get(message.channel)))
     assert quarters and song.tracks[0][0].type == 'set_tempo', 'no tempo at the start'
-    return notes, quarters
+    turns = [changes[i:i + 12] for i in range(0, len(changes), 12)]
+    assert turns and turns[0][0][0] == 0 and all(len({(t, p) for t, p, _ in turn}) == 1 and
+                                                 sorted(c for _, _, c in turn) == [*range(9), *range(10, 13)] for turn in turns), changes
+    return notes, quarters, [turn[0][1] for turn in turns]
 
 
 # (ms, note, error) of each click in stereo sound: a sample above a tenth of
@@ -108,14 +123,15 @@ if __name__ == '__main__' and sys.argv[1] == 'wav':
     # Each note at the step it sounded and within a ms of where the WAV has it
     # (the clicks in its first 50 ms, with no 40 ms of quiet before, unseen):
     # on whole steps but where the sound's pace wandered by more than that.
-    notes, quarters = midi_notes(midi)
+    notes, quarters, programs = midi_notes(midi)
     notes, heard = [n for n in notes if n[4] >= 50], [h for h in heard if h[0] >= 50]
     assert len(notes) == len(heard), (len(notes), len(heard), notes[:2], heard[:2])
-    for (ms, n, _), (t, k, velocity, p, written), before in zip(heard, notes, [notes[0]] + notes):
-        assert (k, velocity, p) == (key(n), 50, pan(n)) and abs(t - before[0] - 240 * round((t - before[0]) / 240)) <= 2, (n, t, ms)
+    for (ms, n, _), (t, k, velocity, p, written, program), before in zip(heard, notes, [notes[0]] + notes):
+        assert (k, velocity, p) == (key(n, program), 50, pan(n)) and abs(t - before[0] - 240 * round((t - before[0]) / 240)) <= 2, (n, t, ms)
         assert abs(written - ms) < 1, (n, written, ms)
-    print(f'tempos: {" ".join(f"{60000 / q:.2f}" for q in quarters)} bpm')
+    print(f'tempos: {" ".join(f"{60000 / q:.2f}" for q in quarters)} bpm, programs {programs}')
     assert [round(60000 / q / 10) * 10 for q in quarters] == [int(b) for b in sys.argv[6].split(',')], quarters
+    assert programs == [int(p) for p in sys.argv[7].split(',')] == list(dict.fromkeys(n[5] for n in notes)), programs
 
 if __name__ == '__main__' and sys.argv[1] == 'clip':
     video, midi, seconds, played = sys.argv[2], sys.argv[3], float(sys.argv[4]), [int(n) for n in sys.argv[5].split(',')]
@@ -124,7 +140,7 @@ if __name__ == '__main__' and sys.argv[1] == 'clip':
     kinds = sorted(stream['codec_type'] for stream in probe['streams'])
     sound = array.array('h', subprocess.run(['ffmpeg', '-v', 'error', '-i', video, '-f', 's16le', '-ac', '1', '-ar', '22050', '-'],
                                             check=True, capture_output=True).stdout)
-    length, onsets, (notes, quarters) = len(sound) / 22050, rises(sound, 22.05), midi_notes(midi)
+    length, onsets, (notes, quarters, _) = len(sound) / 22050, rises(sound, 22.05), midi_notes(midi)
     gaps = [b - a for a, b in zip(onsets, onsets[1:])]
     print(json.dumps({'streams': kinds, 'format': probe['format']['format_name'], 'seconds': round(length, 2), 'onsets': onsets, 'notes': notes}))
     assert kinds == ['audio', 'video'] and abs(length - seconds) < 0.6 and quarters == [500], (kinds, length, quarters)
