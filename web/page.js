@@ -56,7 +56,8 @@ window.addEventListener('pointerdown', () => {
 }, { once: true });
 
 // A pattern in the link: the 192 cells, one bit each from the bottom row up,
-// as 32 characters of URL-safe base64 after '#' (then the tempo, tempo.js).
+// as 32 characters of URL-safe base64 after '#' (then the tempo, tempo.js, and
+// the sound set, sound.js).
 // Anything else is ignored.
 function decodePattern(text) {
   if (!/^[A-Za-z0-9_-]{32}$/.test(text)) return null;
@@ -70,7 +71,8 @@ function encodePattern(cells) {
 }
 
 // ---- Controls ------------------------------------------------------------
-// Nine slots, the life switch, share and help, as buttons in the bands above
+// Nine slots, the life switch, rec, share and help (and the sound set, the
+// tempo, undo and redo, which have scripts of their own), as buttons in the bands above
 // and below the grid (on a screen too flat for them, beside the canvas). Each
 // hands the program its key's command through PressKey; the program shares
 // its grid and life switch, and the slot files tell which slots hold a pattern.
@@ -111,7 +113,7 @@ const shareButton = button('share', 'share', toolsBar);
 shareButton.id = 'share';
 shareButton.addEventListener('click', () => {
   const pattern = encodePattern(Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
-  history.replaceState(null, '', '#' + pattern + tempoLinkPart());
+  history.replaceState(null, '', '#' + pattern + tempoLinkPart() + soundLinkPart());
   if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
   shareButton.textContent = 'link copied';
   setTimeout(() => (shareButton.textContent = 'share'), 2000);
@@ -163,21 +165,21 @@ function placeControls() {
     const height = Math.min(band, 56), top = box.top + (band - height) / 2;
     if (band >= 2 * 44 + 12) {
       const row = Math.min((band - 12) / 2, 56), first = box.top + (band - 2 * row - 4) / 2;
-      place(toolsBar, box.left, first, box.width, row, 4);
+      place(toolsBar, box.left, first, box.width, row, 5);
       placeExtras(box.left, first + row + 4, box.width, row);
     } else if (beside >= 120) {
-      place(toolsBar, box.left, top, box.width, height, 4);
+      place(toolsBar, box.left, top, box.width, height, 5);
       place(editBar, 4, box.top + 4, beside, 44, 2);
       place(tempoBar, 4, box.top + 56, beside, 44, 3);
     } else {
-      place(toolsBar, box.left, top, box.width * 4 / 9, height, 4);
-      placeExtras(box.left + box.width * 4 / 9, top, box.width * 5 / 9, height);
+      place(toolsBar, box.left, top, box.width / 2, height, 5);
+      placeExtras(box.left + box.width / 2, top, box.width / 2, height);
     }
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
-    place(toolsBar, 4, box.top, beside, 2 * 44, 2);
-    place(editBar, 4, box.top + 2 * 44 + 8, beside, 44, 2);
-    place(tempoBar, 4, box.top + 3 * 44 + 16, beside, 44, 3);
+    place(toolsBar, 4, box.top, beside, 3 * 44 + 8, 2);
+    place(editBar, 4, box.top + 3 * 44 + 16, beside, 44, 2);
+    place(tempoBar, 4, box.top + 4 * 44 + 24, beside, 44, 3);
     place(slotsBar, window.innerWidth - beside - 4, box.top, beside, 3 * 44, 3);
   }
 }
@@ -270,12 +272,15 @@ var Module = {
   },
   onRuntimeInitialized() { say(''); },
   onExit(code) { if (code !== 0) say(explain()); },
-  onState(grid, cells, life, tempoNow, tempoNext) {
+  onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames) {
     const pattern = decodePattern(location.hash.slice(1).split(';')[0]);
     if (pattern) Module.HEAPU8.set(pattern, grid);
     showTempo(tempoNow, tempoNext, tempoBar, button);
+    showSound(soundNow, soundAsked, soundNames, toolsBar, button);
+    toolsBar.insertBefore(sound.button, shareButton);
     showControls(grid, life);
   },
+  fetchSoundSet,
   onSlotSaved: showSlot,
   onSlotStored(n) {
     slotButtons[n - 1].classList.add('saved');

@@ -14,7 +14,14 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 // The cached copy first (a shared link's address differs only in its query).
+// The sound sets fetched when first chosen are kept as they come.
 self.addEventListener('fetch', (event) => {
   if (event.request.method !== 'GET') return;
-  event.respondWith(caches.match(event.request, { ignoreSearch: true }).then((hit) => hit || fetch(event.request)));
+  event.respondWith(caches.match(event.request, { ignoreSearch: true }).then((hit) => hit || fetch(event.request).then((response) => {
+    if (response.ok && /\/sounds\/[a-z]+\/note\d\d\.wav$/.test(new URL(event.request.url).pathname)) {
+      const copy = response.clone();
+      caches.open(Cache).then((cache) => cache.put(event.request, copy));
+    }
+    return response;
+  })));
 });

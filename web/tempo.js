@@ -10,7 +10,7 @@ const tempo = { address: 0, shown: 0 };
 
 // The bpm a link asks for, or the start's where it asks for none or a wrong one.
 function linkTempo(hash) {
-  const asked = /;tempo=(\d{2,3})$/.exec(hash);
+  const asked = /;tempo=(\d{2,3})(;|$)/.exec(hash);
   const bpm = asked ? Number(asked[1]) : TempoRange.start;
   const fits = bpm >= TempoRange.slowest && bpm <= TempoRange.fastest && bpm % TempoRange.step === 0;
   return fits ? bpm : TempoRange.start;

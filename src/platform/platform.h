@@ -48,9 +48,16 @@ void CloseScreen();
 // The program hands over its peg grid and its life switch once the grid is
 // cleared at start-up. The browser's page starts the grid with the pattern of
 // its link, reads it to put the current pattern into a link, and shows the life
-// switch and the tempo (the bpm now and from the next step on, which its link
-// may set) on its own; Linux does nothing with them.
-void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode, int* tempo, int* nextTempo);
+// switch, the tempo and the sound set on its own (a link may set the tempo
+// from the next step on, and the set to be chosen); Linux does nothing with them.
+struct SharedState {
+  uint8_t* grid;
+  int cells;
+  uint8_t* lifeMode;
+  int *tempo, *nextTempo;         // the bpm now, and from the next step on
+  int *soundSet, *askedSoundSet;  // the sound set sounding, and the one chosen last
+};
+void ShareState(const SharedState& state);
 
 // The folder takes go into (made when a take starts): on Linux "pegpond" in the
 // music folder (xdg-user-dir MUSIC, or ~/Music), in the browser a folder of

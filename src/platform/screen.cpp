@@ -96,7 +96,7 @@ SDL_Surface* OpenScreen() {
   return &LogicalSurface;
 }
 
-void ShareState(uint8_t*, int, uint8_t*, int*, int*) {}
+void ShareState(const SharedState&) {}
 
 void SwapScreen() {
   if (ScreenEglSurface == EGL_NO_SURFACE) return;

@@ -7,6 +7,8 @@
 #include <emscripten/html5.h>
 #include <sys/stat.h>
 
+#include <string>
+
 #include "audio.h"
 #include "platform.h"
 
@@ -40,9 +42,13 @@ void SwapScreen() {}
 void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
-// to share it, and watches the life switch and the tempo.
-void ShareState(uint8_t* grid, int cells, uint8_t* lifeMode, int* tempo, int* nextTempo) {
-  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4); }, grid, cells, lifeMode, tempo, nextTempo);
+// to share it, and watches the life switch, the tempo and the sound set, whose
+// names it is told.
+void ShareState(const SharedState& s) {
+  std::string names;
+  for (const SoundSet& set : SoundSets) names += (names.empty() ? "" : ",") + std::string(set.name);
+  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7)); }, s.grid, s.cells,
+         s.lifeMode, s.tempo, s.nextTempo, s.soundSet, s.askedSoundSet, names.c_str());
 }
 
 // The page's controls: each hands the program the command of its key, as that
@@ -159,6 +165,20 @@ void StartVoices() {
       return offset == offset ? (performanceMs + offset) / 1000 : -1;
     };
   });
+}
+
+// The sound sets besides the first are fetched by the page the first time
+// they are asked for, each file checked by decoding it, into the data folder
+// the program's folder links to. The mixer decodes a sample as it loads it,
+// in the background.
+int FetchSoundSet(const char* folder) {
+  return EM_ASM_INT({ return Module.fetchSoundSet ? Module.fetchSoundSet(UTF8ToString($0)) : -1; }, folder);
+}
+bool NoteSampleReady(Mix_Chunk* chunk) {
+  return EM_ASM_INT({
+    var sample = SDL.audios[$0];
+    return sample && sample.webAudio && sample.webAudio.decodedBuffer ? 1 : 0;
+  }, chunk);
 }
 
 // The page tells no frames: a take's notes are written by their due times.

@@ -50,7 +50,8 @@ after(async () => {
 
 // Every note started, with the pan its panner was given and its start time on
 // the audio clock: the wrapper knows a sample by the order the program decoded
-// them in, note00 first.
+// them in, note00 first, sixteen a set (batch 0 the first set's, a later one
+// another set's).
 function listen() {
   window.played = [], window.said = [];
   for (const kind of ['log', 'warn', 'error']) {
@@ -70,7 +71,8 @@ function listen() {
       this.createBufferSource = () => {
         const node = source(), start = node.start.bind(node);
         node.start = (when = 0) =>
-          (window.played.push({ note: notes.get(node.buffer), panner: lastPanner, when: Math.max(when, this.currentTime) }), start(when));
+          (window.played.push({ note: notes.get(node.buffer) % 16, batch: Math.floor(notes.get(node.buffer) / 16), panner: lastPanner,
+            when: Math.max(when, this.currentTime) }), start(when));
         return node;
       };
     }
@@ -90,7 +92,7 @@ function strictAudio() {
     resume() { return granting ? super.resume() : Promise.reject(new DOMException('no gesture', 'NotAllowedError')); }
   };
 }
-const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p.note, pan: p.panner.positionX.value, when: p.when })));
+const played = (page) => page.evaluate(() => window.played.map((p) => ({ note: p.note, batch: p.batch, pan: p.panner.positionX.value, when: p.when })));
 
 async function open(width = 360, height = 740) {
   const page = await browser.newPage();
@@ -130,7 +132,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before, also at 90 bpm from the slower button; links carry patterns and tempos', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before, also at 90 bpm from the slower button and across a switch of the sound set; links carry patterns, tempos and sets', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -160,15 +162,20 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   const said = await page.evaluate(() => window.said);
   assert.ok(!said.some((text) => /preloaded audio/.test(text)), 'each note decoded once: ' + said);
 
-  // Three presses of the slower button: 90 bpm from the next step, shown, and in the link.
+  // Three presses of the slower button: 90 bpm from the next step, shown, and
+  // in the link; the sound button fetches the next set, which plays on the beat.
   for (let i = 0; i < 3; ++i) await page.click('button[aria-label=slower]');
   const from = (await played(page)).length;
-  await sleep(3000);
-  offSteps((await played(page)).slice(from + 1), 1000 / 3);
+  await sleep(2000);  // past the rows without a peg
+  await page.click('button[aria-label^=sound]');
+  await sleep(2500);
+  const switched = (await played(page)).slice(from + 1);
+  offSteps(switched, 1000 / 3);
+  assert.ok(switched[0].batch === 0 && switched[switched.length - 1].batch > 0, JSON.stringify(switched));
   assert.equal(await page.$eval('#tempo output', (o) => o.textContent), '90 bpm');
   await page.click('#share');
   const slower = await page.url();
-  assert.ok(slower.endsWith(';tempo=90'), slower);
+  assert.ok(slower.endsWith(';tempo=90;sound=pluck'), slower);
 
   // The shared link starts with its pattern; a fragment that is not a whole
   // pattern starts with an empty grid.
@@ -181,11 +188,15 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
     await sleep(300);
     assert.deepEqual(await slot(page, 4), pattern(pegs), url);
   }
-  // A link's tempo plays from the start, and one out of range plays at 120.
-  for (const [url, shown] of [[slower, '90 bpm'], [slower.replace('=90', '=250'), '120 bpm']]) {
+  // A link's tempo and set play from the start; one out of range plays at
+  // 120, an unknown set as the first.
+  for (const [url, shown, set] of [[slower, '90 bpm', 'pluck'], [slower.replace('=90', '=250').replace('pluck', 'harp'), '120 bpm', 'mallet']]) {
     await page.goto(url.replace('#', `?${shown.slice(0, 2)}#`));  // a new address: the page loads anew
     await page.waitForFunction(() => (document.querySelector('#tempo output') || {}).textContent);
+    await page.waitForFunction((set) => document.querySelector('button[aria-label^=sound]').textContent === set, {}, set);
     assert.equal(await page.$eval('#tempo output', (o) => o.textContent), shown, url);
+    await page.mouse.click(180, 300);
+    await page.waitForFunction((other) => window.played.some((p) => p.batch > 0 === other), { timeout: 9000 }, set !== 'mallet');
   }
   // Turned on its side the phone shows the whole canvas unstretched and centred; turned back, it fills the screen.
   for (const [width, height] of [[740, 360], [360, 740]]) {
