@@ -81,7 +81,7 @@ const UndoKey = 122, RedoKey = 121, Shift = 1, Ctrl = 2;  // 'z' and 'y', with C
 const HoldMs = 500;  // pressing a slot this long saves into it
 const state = { grid: 0, life: 0 };
 const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
-const slotsBar = bar('slots'), toolsBar = bar('tools'), editBar = bar('edit'), tempoBar = bar('tempo');
+const slotsBar = bar('slots'), toolsBar = bar('tools'), editBar = bar('edit'), soundBar = bar('sound-set'), tempoBar = bar('tempo');
 function button(name, text, bar) {
   const b = Object.assign(document.createElement('button'), { textContent: text });
   b.setAttribute('aria-label', name);
@@ -140,46 +140,51 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.body.append(slotsBar, toolsBar, editBar, tempoBar);
+  document.body.append(slotsBar, toolsBar, editBar, soundBar, tempoBar);
   placeControls();
   watchControls();
 }
 // The grid covers 300 x 400 canvas pixels, 10 from the left and centred
-// from top to bottom; the bands above and below it are free. Undo, redo and
-// the tempo get a row of their own in the band above where it is tall enough
-// (a phone's), beside the canvas where the screen leaves room, and share the
-// band's row with the tools elsewhere.
+// from top to bottom; the bands above and below it are free. Undo, redo, the
+// sound and the tempo get a row of their own in the band above where it is
+// tall enough (a phone's), beside the canvas where the screen leaves room, and
+// share the band's row with the tools elsewhere.
 function placeControls() {
   const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
   const band = (canvas.height - 400) / 2 * scale, wide = window.innerWidth - box.right;
   const beside = Math.min(Math.max(wide, box.left) - 8, 180);
   const place = (bar, left, top, width, height, columns) => Object.assign(bar.style, {
     left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
-    gridTemplateColumns: `repeat(${columns}, minmax(0, 1fr))`,
+    gridTemplateColumns: `repeat(${columns}, minmax(0, 1fr))`, fontSize: width / columns < 32 ? '11px' : width / columns < 40 ? '12px' : '',
   });
-  const placeExtras = (left, top, width, height) => {  // undo and redo, then the tempo, in a row
-    place(editBar, left, top, width * 2 / 5, height, 2);
-    place(tempoBar, left + width * 2 / 5, top, width * 3 / 5, height, 3);
+  const placeExtras = (left, top, width, height) => {  // undo and redo, the sound, then the tempo, in a row
+    const unit = width / 6.5;
+    place(editBar, left, top, 2 * unit, height, 2);
+    place(soundBar, left + 2 * unit, top, 1.5 * unit, height, 1);
+    place(tempoBar, left + 3.5 * unit, top, 3 * unit, height, 3);
+  };
+  const placeBeside = (top) => {  // a row each
+    place(editBar, 4, top, beside, 44, 2);
+    place(soundBar, 4, top + 52, beside, 44, 1);
+    place(tempoBar, 4, top + 104, beside, 44, 3);
   };
   if (band >= 28) {  // the tools above the grid, the slots below
     const height = Math.min(band, 56), top = box.top + (band - height) / 2;
     if (band >= 2 * 44 + 12) {
       const row = Math.min((band - 12) / 2, 56), first = box.top + (band - 2 * row - 4) / 2;
-      place(toolsBar, box.left, first, box.width, row, 5);
+      place(toolsBar, box.left, first, box.width, row, 4);
       placeExtras(box.left, first + row + 4, box.width, row);
     } else if (beside >= 120) {
-      place(toolsBar, box.left, top, box.width, height, 5);
-      place(editBar, 4, box.top + 4, beside, 44, 2);
-      place(tempoBar, 4, box.top + 56, beside, 44, 3);
+      place(toolsBar, box.left, top, box.width, height, 4);
+      placeBeside(box.top + 4);
     } else {
-      place(toolsBar, box.left, top, box.width / 2, height, 5);
-      placeExtras(box.left + box.width / 2, top, box.width / 2, height);
+      place(toolsBar, box.left, top, box.width * 4 / 10.5, height, 4);
+      placeExtras(box.left + box.width * 4 / 10.5, top, box.width * 6.5 / 10.5, height);
     }
     place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
-    place(toolsBar, 4, box.top, beside, 3 * 44 + 8, 2);
-    place(editBar, 4, box.top + 3 * 44 + 16, beside, 44, 2);
-    place(tempoBar, 4, box.top + 4 * 44 + 24, beside, 44, 3);
+    place(toolsBar, 4, box.top, beside, 2 * 44, 2);
+    placeBeside(box.top + 2 * 44 + 8);
     place(slotsBar, window.innerWidth - beside - 4, box.top, beside, 3 * 44, 3);
   }
 }
@@ -276,8 +281,7 @@ var Module = {
     const pattern = decodePattern(location.hash.slice(1).split(';')[0]);
     if (pattern) Module.HEAPU8.set(pattern, grid);
     showTempo(tempoNow, tempoNext, tempoBar, button);
-    showSound(soundNow, soundAsked, soundNames, toolsBar, button);
-    toolsBar.insertBefore(sound.button, shareButton);
+    showSound(soundNow, soundAsked, soundNames, soundBar, button);
     showControls(grid, life);
   },
   fetchSoundSet,

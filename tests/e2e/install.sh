@@ -19,7 +19,7 @@ home="$WORK/home"
 start_x
 start_program XDG_DATA_HOME="$home"
 check "the launcher starts the toy" wait_window
-check "the data files are linked into the per-user folder" [ -s "$home/pegpond/note00.wav" ]
+check "the data files and sound sets are linked into the per-user folder" [ -s "$home/pegpond/note00.wav" ] && [ -s "$home/pegpond/vibes/note15.wav" ]
 xdo mousemove 22 427 click 1 sleep 0.3 click 1 key shift+4  # ends the intro, places a peg, saves
 sleep 1
 check "a save lands in the per-user folder" [ "$(wc -c <"$home/pegpond/motif4.pat")" -eq 192 ]
