@@ -285,6 +285,7 @@ var Module = {
     showControls(grid, life);
   },
   fetchSoundSet,
+  soundSample,
   onSlotSaved: showSlot,
   onSlotStored(n) {
     slotButtons[n - 1].classList.add('saved');

@@ -1,43 +1,67 @@
 // ---- Sound sets ----------------------------------------------------------
 // A sound control shows the set the notes sound in and switches to the next,
 // as the program's own key s does. The first set comes with the page; the
-// program asks for the others' files the first time each is chosen, and they
-// are fetched from sounds/FOLDER/ then, each checked by decoding it, into the
-// data folder. The set goes into a shared link after the tempo, as
-// ";sound=bells"; a link with none plays the first.
+// program asks for the others the first time each is chosen, and their files
+// are fetched from sounds/FOLDER/ then and read into audio buffers at their
+// own rate, for the program to play. The set goes into a shared link after
+// the tempo, as ";sound=bells"; a link with none plays the first.
 'use strict';
 const SoundKey = 115;  // SDL's key 's'
 const NoteFiles = Array.from({ length: 16 }, (_, n) => 'note' + String(n).padStart(2, '0') + '.wav');
-const sound = { now: 0, asked: 0, names: [], shown: '', fetches: {} };
+const sound = { now: 0, asked: 0, names: [], shown: '', fetches: {}, samples: {} };
 
-// 1 when a set's files are in the data folder, 0 while they are on their way,
-// -1 when one could not be had (asked again, they are fetched again).
+// 1 when a set's samples are in, 0 while they are on their way, -1 when one
+// could not be had (asked again, they are fetched again).
 function fetchSoundSet(folder) {
   const state = sound.fetches[folder];
   if (state === 'failed') delete sound.fetches[folder];
   if (state) return state === 'ready' ? 1 : state === 'failed' ? -1 : 0;
   sound.fetches[folder] = 'fetching';
-  Promise.all(NoteFiles.map((name) => fetchNote(folder + '/' + name))).then((files) => {
-    const FS = Module.FS;
-    FS.mkdirTree('/data/' + folder);
-    files.forEach((bytes, n) => FS.writeFile('/data/' + folder + '/' + NoteFiles[n], bytes));
-    if (!FS.analyzePath('/pegpond/' + folder).exists) FS.symlink('/data/' + folder, '/pegpond/' + folder);
-    sound.fetches[folder] = 'ready';
-  }, () => (sound.fetches[folder] = 'failed'));
+  readSet(folder).then(() => (sound.fetches[folder] = 'ready'), () => (sound.fetches[folder] = 'failed'));
   return 0;
 }
-async function fetchNote(path) {
-  const response = await fetch('sounds/' + path);
-  if (!response.ok) throw new Error(path);
-  const bytes = await response.arrayBuffer(), context = SDL.audioContext;
-  if (context) {
-    await new Promise((decoded, broken) => {
-      const promise = context.decodeAudioData(bytes.slice(0), decoded, broken);
-      if (promise) promise.catch(() => {});  // the callbacks tell
-    });
+// The files are fetched one after another, the next while one is read, and
+// read one a frame: many requests at once, or much reading in one frame,
+// take the time the audio thread needs on a busy machine, and the beat would
+// stumble.
+async function readSet(folder) {
+  const get = (n) => fetch('sounds/' + folder + '/' + NoteFiles[n]).catch(() => ({ ok: false }));
+  let next = get(0);
+  for (let n = 0; n < NoteFiles.length; ++n) {
+    const response = await next;
+    next = n + 1 < NoteFiles.length ? get(n + 1) : null;
+    if (!response.ok) throw new Error(NoteFiles[n]);
+    const bytes = await response.arrayBuffer();
+    await new Promise((frame) => requestAnimationFrame(frame));
+    sound.samples[folder + '/' + NoteFiles[n]] = readWav(bytes);
   }
-  return new Uint8Array(bytes);
 }
+// Our samples are 16-bit PCM WAV files. They are read here rather than by the
+// browser's decoder, which converts each to the context's rate on cores the
+// audio thread needs.
+function readWav(bytes) {
+  const view = new DataView(bytes), text = (at) => String.fromCharCode(...new Uint8Array(bytes, at, 4));
+  if (bytes.byteLength < 12 || text(0) !== 'RIFF' || text(8) !== 'WAVE') throw new Error('not a WAV file');
+  let format = null;
+  for (let at = 12; at + 8 <= bytes.byteLength; at += 8 + view.getUint32(at + 4, true) + (view.getUint32(at + 4, true) & 1)) {
+    const size = view.getUint32(at + 4, true);
+    if (text(at) === 'fmt ' && size >= 16) {
+      format = { pcm: view.getUint16(at + 8, true), channels: view.getUint16(at + 10, true),
+        rate: view.getUint32(at + 12, true), bits: view.getUint16(at + 22, true) };
+    } else if (text(at) === 'data' && format && format.pcm === 1 && format.bits === 16 && format.channels >= 1) {
+      const frames = Math.floor(Math.min(size, bytes.byteLength - at - 8) / 2 / format.channels);
+      const buffer = SDL.audioContext.createBuffer(format.channels, frames, format.rate);  // throws on a rate it cannot take
+      for (let channel = 0; channel < format.channels; ++channel) {
+        const samples = buffer.getChannelData(channel);
+        for (let i = 0; i < frames; ++i) samples[i] = view.getInt16(at + 8 + 2 * (i * format.channels + channel), true) / 32768;
+      }
+      if (frames > 0) return buffer;
+    }
+  }
+  throw new Error('no 16-bit PCM sound');
+}
+// The sample of a set's file, or null.
+const soundSample = (folder, name) => sound.samples[folder + '/' + name] || null;
 
 // The set a link asks for, or the first where it asks for none or an unknown one.
 function linkSound(hash) {

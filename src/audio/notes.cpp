@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <string>
 
 #include "audio.h"
 
@@ -17,9 +16,7 @@ bool LoadNotes(const char* folder, std::vector<Mix_Chunk*>& bank) {
   for (int note = 0; note < NoteCount; ++note) {
     char name[16];
     std::snprintf(name, sizeof name, "note%02d.wav", note);
-    std::string path = *folder ? std::string(folder) + "/" + name : std::string(name);
-    // The mixer accepts a null stream (and returns null), and closes the stream itself.
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+    Mix_Chunk* chunk = LoadNoteSample(folder, name);
     if (chunk) Mix_VolumeChunk(chunk, NoteVolume);
     whole = whole && chunk;
     bank.push_back(chunk);
@@ -66,8 +63,6 @@ void FollowSoundSets() {
         continue;
       }
     }
-    for (Mix_Chunk* chunk : bank)
-      if (!NoteSampleReady(chunk)) return;
     NoteBank = bank;
     SoundSetNow = set;
     return;

@@ -151,10 +151,13 @@ Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double
   return kept ? LastSerial : 0;
 }
 
-// The sound sets' files are at hand in the data folder, and a sample is
-// ready to play once it is loaded.
+// The sound sets' files are at hand in the data folder.
 int FetchSoundSet(const char*) { return 1; }
-bool NoteSampleReady(Mix_Chunk*) { return true; }
+Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
+  std::string path = *folder ? std::string(folder) + "/" + name : std::string(name);
+  // The mixer accepts a null stream (and returns null), and closes the stream itself.
+  return Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+}
 
 bool VoiceFrame(Uint32 serial, Sint64* frame) {
   Placed& placed = PlacedOnsets[serial % PlacedCount];

@@ -167,18 +167,21 @@ void StartVoices() {
   });
 }
 
-// The sound sets besides the first are fetched by the page the first time
-// they are asked for, each file checked by decoding it, into the data folder
-// the program's folder links to. The mixer decodes a sample as it loads it,
-// in the background.
+// The first sound set comes with the page, and the mixer decodes its samples
+// as it loads them. The page fetches the others the first time they are asked
+// for, into audio buffers of its own, and a note of one is a sample of the
+// mixer's (a number in its list) for the page's buffer.
 int FetchSoundSet(const char* folder) {
   return EM_ASM_INT({ return Module.fetchSoundSet ? Module.fetchSoundSet(UTF8ToString($0)) : -1; }, folder);
 }
-bool NoteSampleReady(Mix_Chunk* chunk) {
-  return EM_ASM_INT({
-    var sample = SDL.audios[$0];
-    return sample && sample.webAudio && sample.webAudio.decodedBuffer ? 1 : 0;
-  }, chunk);
+Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
+  if (!*folder) return Mix_LoadWAV_RW(SDL_RWFromFile(name, "rb"), 1);
+  return reinterpret_cast<Mix_Chunk*>(EM_ASM_INT({
+    var buffer = Module.soundSample ? Module.soundSample(UTF8ToString($0), UTF8ToString($1)) : null;
+    if (!buffer) return 0;
+    SDL.audios.push({ source: UTF8ToString($1), webAudio: { decodedBuffer: buffer } });
+    return SDL.audios.length - 1;
+  }, folder, name));
 }
 
 // The page tells no frames: a take's notes are written by their due times.

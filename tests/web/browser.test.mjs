@@ -50,8 +50,8 @@ after(async () => {
 
 // Every note started, with the pan its panner was given and its start time on
 // the audio clock: the wrapper knows a sample by the order the program decoded
-// them in, note00 first, sixteen a set (batch 0 the first set's, a later one
-// another set's).
+// them in, note00 first, and the page's samples of other sets by the order it
+// made them in: sixteen a set (batch 0 the first set's, a later one another set's).
 function listen() {
   window.played = [], window.said = [];
   for (const kind of ['log', 'warn', 'error']) {
@@ -64,9 +64,11 @@ function listen() {
       super(...options);
       const notes = new Map(), decode = this.decodeAudioData.bind(this);
       const source = this.createBufferSource.bind(this), panner = this.createPanner.bind(this);
-      let decoded = 0, lastPanner = null;
+      const create = this.createBuffer.bind(this);
+      let decoded = 0, created = 16, lastPanner = null;
       this.decodeAudioData = (data, done, failed, note = decoded++) =>
         decode(data, (buffer) => (notes.set(buffer, note), done && done(buffer)), failed);
+      this.createBuffer = (...shape) => ((buffer) => (notes.set(buffer, created++), buffer))(create(...shape));
       this.createPanner = () => (lastPanner = panner());
       this.createBufferSource = () => {
         const node = source(), start = node.start.bind(node);
