@@ -33,10 +33,10 @@ bool LoadNoteBank();
 // ---- Sound sets ------------------------------------------------------------------
 // The first set is the one loaded at the start. Another is loaded when it is
 // first chosen, and notes sound in it once all its sixteen samples are in;
-// one that cannot be had whole is passed over, and the set sounding stays
-// when every other one is.
+// one that cannot be had whole is passed over: the set sounding stays, and
+// the next choice is the set after the one passed over.
 extern int SoundSetNow;    // the set the notes sound in
-extern int SoundSetAsked;  // the set chosen last, which the notes are to sound in
+extern int SoundSetAsked;  // the set the notes are to sound in, once it is in
 void ChooseNextSoundSet();  // the one after the set chosen last, round to the first
 // Once a frame: brings the chosen set on, a step at a time, without waiting.
 void FollowSoundSets();

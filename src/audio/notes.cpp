@@ -8,6 +8,7 @@ int SoundSetNow = 0, SoundSetAsked = 0;
 
 namespace {
 std::vector<Mix_Chunk*> Banks[SoundSetCount];  // each set's notes once loaded whole, the first's from the start
+int Chosen = 0;  // the set chosen last, though it could not be had: the next choice is the one after it
 
 // Loads a set's sixteen files in order (all are attempted) onto the end of
 // bank; false when one did not load.
@@ -39,35 +40,30 @@ bool LoadNoteBank() {
   }
   bool whole = LoadNotes(SoundSets[0].folder, NoteBank);
   Banks[0] = NoteBank;
-  SoundSetNow = SoundSetAsked = 0;
+  SoundSetNow = SoundSetAsked = Chosen = 0;
   return whole;
 }
 
-void ChooseNextSoundSet() { SoundSetAsked = (SoundSetAsked + 1) % SoundSetCount; }
+void ChooseNextSoundSet() { SoundSetAsked = Chosen = (Chosen + 1) % SoundSetCount; }
 
 void FollowSoundSets() {
-  // A set that cannot be had whole is passed over for the next; none passed
-  // over at all, the current one stays.
-  for (int tries = 0; SoundSetAsked != SoundSetNow && tries < SoundSetCount; ++tries) {
-    int set = SoundSetAsked;
-    std::vector<Mix_Chunk*>& bank = Banks[set];
-    if (bank.empty()) {
-      int files = FetchSoundSet(SoundSets[set].folder);
-      if (files == 0) return;  // still on its way
-      if (files > 0 && !LoadNotes(SoundSets[set].folder, bank)) {
-        for (Mix_Chunk* chunk : bank) Mix_FreeChunk(chunk);
-        bank.clear();
-      }
-      if (bank.empty()) {
-        SoundSetAsked = (set + 1) % SoundSetCount;
-        continue;
-      }
+  if (SoundSetAsked == SoundSetNow) return;
+  int set = Chosen = SoundSetAsked;  // also a set the page chose
+  std::vector<Mix_Chunk*>& bank = Banks[set];
+  if (bank.empty()) {
+    int files = FetchSoundSet(SoundSets[set].folder);
+    if (files == 0) return;  // still on its way
+    if (files > 0 && !LoadNotes(SoundSets[set].folder, bank)) {
+      for (Mix_Chunk* chunk : bank) Mix_FreeChunk(chunk);
+      bank.clear();
     }
-    NoteBank = bank;
-    SoundSetNow = set;
-    return;
+    if (bank.empty()) {  // passed over: the set sounding stays
+      SoundSetAsked = SoundSetNow;
+      return;
+    }
   }
-  SoundSetAsked = SoundSetNow;
+  NoteBank = bank;
+  SoundSetNow = set;
 }
 
 int NotePan(int note) { return note * 100 / 15; }
