@@ -215,8 +215,10 @@ TEST(NoteBank, EachNotePlaysOnItsChannelWithItsPitchAndPanInEverySoundSet) {
     EXPECT_NEAR(std::sqrt(left / right), (255.0 - pan) / (155.0 + pan), 0.03) << note;
   }
   SDL_UnlockAudio();
-  Mix_CloseAudio();
   release();
+  LoadNoteBank();  // which lets the other sets go
+  release();
+  Mix_CloseAudio();
   SDL_Quit();
 }
 
