@@ -12,6 +12,7 @@
 void BeginWaterStep() {}
 void StepWater(int, int) {}
 TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
+int MotionSensing = 1;
 void PlayNote(int, double) {}
 // Takes would go to the music folder, not the scratch one.
 void ToggleTake() {}

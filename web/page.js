@@ -82,6 +82,7 @@ const HoldMs = 500;  // pressing a slot this long saves into it
 const state = { grid: 0, life: 0 };
 const bar = (id) => Object.assign(document.createElement('div'), { id, className: 'controls' });
 const slotsBar = bar('slots'), toolsBar = bar('tools'), editBar = bar('edit'), soundBar = bar('sound-set'), tempoBar = bar('tempo');
+const movesBar = bar('moves');
 function button(name, text, bar) {
   const b = Object.assign(document.createElement('button'), { textContent: text });
   b.setAttribute('aria-label', name);
@@ -140,7 +141,7 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.body.append(slotsBar, toolsBar, editBar, soundBar, tempoBar);
+  document.body.append(slotsBar, movesBar, toolsBar, editBar, soundBar, tempoBar);
   placeControls();
   watchControls();
 }
@@ -148,7 +149,8 @@ function showControls(grid, life) {
 // from top to bottom; the bands above and below it are free. Undo, redo, the
 // sound and the tempo get a row of their own in the band above where it is
 // tall enough (a phone's), beside the canvas where the screen leaves room, and
-// share the band's row with the tools elsewhere.
+// share the band's row with the tools elsewhere; the steering, clear and the
+// motion switch do so below, with the slots.
 function placeControls() {
   const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
   const band = (canvas.height - 400) / 2 * scale, wide = window.innerWidth - box.right;
@@ -168,24 +170,31 @@ function placeControls() {
     place(soundBar, 4, top + 52, beside, 44, 1);
     place(tempoBar, 4, top + 104, beside, 44, 3);
   };
-  if (band >= 28) {  // the tools above the grid, the slots below
-    const height = Math.min(band, 56), top = box.top + (band - height) / 2;
+  const right = window.innerWidth - beside - 4;
+  if (band >= 28) {  // the tools above the grid, the slots and the moves below
+    const height = Math.min(band, 56), top = box.top + (band - height) / 2, below = box.bottom - (band + height) / 2;
     if (band >= 2 * 44 + 12) {
-      const row = Math.min((band - 12) / 2, 56), first = box.top + (band - 2 * row - 4) / 2;
-      place(toolsBar, box.left, first, box.width, row, 4);
-      placeExtras(box.left, first + row + 4, box.width, row);
+      const row = Math.min((band - 12) / 2, 56), first = (band - 2 * row - 4) / 2;
+      place(toolsBar, box.left, box.top + first, box.width, row, 4);
+      placeExtras(box.left, box.top + first + row + 4, box.width, row);
+      place(slotsBar, box.left, box.bottom - band + first, box.width, row, 9);
+      place(movesBar, box.left, box.bottom - band + first + row + 4, box.width, row, 6);
     } else if (beside >= 120) {
       place(toolsBar, box.left, top, box.width, height, 4);
       placeBeside(box.top + 4);
+      place(slotsBar, box.left, below, box.width, height, 9);
+      place(movesBar, right, box.top + 4, beside, 2 * 44 + 4, 3);
     } else {
       place(toolsBar, box.left, top, box.width * 4 / 10.5, height, 4);
       placeExtras(box.left + box.width * 4 / 10.5, top, box.width * 6.5 / 10.5, height);
+      place(slotsBar, box.left, below, box.width * 9 / 15, height, 9);
+      place(movesBar, box.left + box.width * 9 / 15, below, box.width * 6 / 15, height, 6);
     }
-    place(slotsBar, box.left, box.bottom - (band + height) / 2, box.width, height, 9);
   } else {  // a flat screen: beside the canvas, where landscape leaves room
     place(toolsBar, 4, box.top, beside, 2 * 44, 2);
     placeBeside(box.top + 2 * 44 + 8);
-    place(slotsBar, window.innerWidth - beside - 4, box.top, beside, 3 * 44, 3);
+    place(slotsBar, right, box.top, beside, 3 * 44, 3);
+    place(movesBar, right, box.top + 3 * 44 + 8, beside, 2 * 44 + 4, 3);
   }
 }
 window.addEventListener('resize', () => state.grid && placeControls());
@@ -277,11 +286,12 @@ var Module = {
   },
   onRuntimeInitialized() { say(''); },
   onExit(code) { if (code !== 0) say(explain()); },
-  onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames) {
+  onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames, motionOn) {
     const pattern = decodePattern(location.hash.slice(1).split(';')[0]);
     if (pattern) Module.HEAPU8.set(pattern, grid);
     showTempo(tempoNow, tempoNext, tempoBar, button);
     showSound(soundNow, soundAsked, soundNames, soundBar, button);
+    showMotion(motionOn, movesBar, button);
     showControls(grid, life);
   },
   fetchSoundSet,

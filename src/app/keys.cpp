@@ -34,6 +34,10 @@ void HandleKeyEvent(const SDL_keysym& key) {
     ChooseNextSoundSet();
     return;
   }
+  if (key.sym == SDLK_m) {  // the accelerometer's steering and shaking off, and on
+    MotionSensing ^= 1;
+    return;
+  }
   // Slower with -, faster with = (the + key unshifted), + and the keypad's.
   if (key.sym == SDLK_MINUS || key.sym == SDLK_KP_MINUS) {
     ChangeTempo(-1);

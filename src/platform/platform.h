@@ -77,7 +77,10 @@ struct TiltAxes {
 
 // Held keys stand in for the device: arrows tilt, Backspace shakes. Without
 // them, reads joystick 0's axes 0 to 2 when it exists, otherwise the backend's
-// sensor (ReadTiltSensor), otherwise a device lying flat and still.
+// sensor (ReadTiltSensor), otherwise a device lying flat and still. With the
+// motion switch off, only the keys: a device on a stand, or on a bumpy ride,
+// neither steers nor clears. It is on at every start.
+extern int MotionSensing;
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
 bool TiltKeyHeld(const Uint8* keyState);

@@ -35,11 +35,13 @@ bool TiltKeyHeld(const Uint8* keyState) {
          keyState[TiltDownKey];
 }
 
+int MotionSensing = 1;
+
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
   // Held keys win: on a desktop joystick 0 may well be a gamepad resting at
   // zero, which would otherwise leave no way to steer.
   const Uint8* keyState = HeldKeys();
-  if (TiltKeyHeld(keyState)) return TiltFromKeys(keyState);
+  if (TiltKeyHeld(keyState) || !MotionSensing) return TiltFromKeys(keyState);
   if (joystick) {
     return TiltAxes{SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1),
                     SDL_JoystickGetAxis(joystick, 2)};

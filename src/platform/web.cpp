@@ -25,9 +25,31 @@ const double StartMs = emscripten_get_now();
 Uint32 SDL_GetTicks() { return static_cast<Uint32>(emscripten_get_now() - StartMs); }
 
 // emscripten's SDL files keys by the browser's key codes, arrows moved up by 1024.
-const Uint8* HeldKeys() { return SDL_GetKeyboardState(nullptr); }
 const int TiltLeftKey = 80 | 1 << 10, TiltRightKey = 79 | 1 << 10, TiltUpKey = 82 | 1 << 10,
           TiltDownKey = 81 | 1 << 10, ShakeKey = 8;
+
+// The page's steering and clear controls hold an arrow or Backspace for a
+// moment (left, right, up, down, shake), as a finger on the key would.
+namespace {
+Uint32 HeldUntil[5];
+bool Holding[5];
+}  // namespace
+extern "C" EMSCRIPTEN_KEEPALIVE void HoldKey(int which, int ms) {
+  if (which < 0 || which >= 5 || ms <= 0 || ms > 1000) return;
+  for (int arrow = 0; arrow < 4 && which < 4; ++arrow) HeldUntil[arrow] = 0;  // one way at a time
+  HeldUntil[which] = SDL_GetTicks() + ms;
+}
+const Uint8* HeldKeys() {
+  static const int Keys[5] = {TiltLeftKey, TiltRightKey, TiltUpKey, TiltDownKey, ShakeKey};
+  Uint8* keys = const_cast<Uint8*>(SDL_GetKeyboardState(nullptr));
+  Uint32 now = SDL_GetTicks();
+  for (int i = 0; i < 5; ++i) {
+    bool hold = static_cast<Sint32>(HeldUntil[i] - now) > 0;
+    if (hold || Holding[i]) keys[Keys[i]] = hold;  // a hold that ends lets the key go
+    Holding[i] = hold;
+  }
+  return keys;
+}
 
 SDL_Surface* OpenScreen() {
   // The page sizes the canvas's drawing buffer for the viewport before the
@@ -42,13 +64,13 @@ void SwapScreen() {}
 void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
-// to share it, and watches the life switch, the tempo and the sound set, whose
-// names it is told.
+// to share it, and watches the life switch, the tempo, the sound set (whose
+// names it is told) and the motion switch, which it keeps.
 void ShareState(const SharedState& s) {
   std::string names;
   for (const SoundSet& set : SoundSets) names += (names.empty() ? "" : ",") + std::string(set.name);
-  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7)); }, s.grid, s.cells,
-         s.lifeMode, s.tempo, s.nextTempo, s.soundSet, s.askedSoundSet, names.c_str());
+  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7), $8); }, s.grid, s.cells,
+         s.lifeMode, s.tempo, s.nextTempo, s.soundSet, s.askedSoundSet, names.c_str(), &MotionSensing);
 }
 
 // The page's controls: each hands the program the command of its key, as that

@@ -163,7 +163,7 @@ TEST_F(Shell, TapsToggleAndAStrokePaintsWhatItsFirstCellBecame) {
   EXPECT_FALSE(HasPeg(3, 5) || HasPeg(3, 4));
 }
 
-TEST_F(Shell, KeysLoadAndShiftKeysSaveTheirSlotsAndLSwitchesLife) {
+TEST_F(Shell, KeysLoadAndShiftKeysSaveTheirSlotsLSwitchesLifeAndMMotion) {
   const SDLKey letters[9] = {SDLK_e, SDLK_r, SDLK_t, SDLK_d, SDLK_f, SDLK_g, SDLK_x, SDLK_c, SDLK_v};
   for (int slot = 1; slot <= 9; ++slot) {
     EXPECT_TRUE(SlotForKey(SDLKey(SDLK_0 + slot)) == slot && SlotForKey(letters[slot - 1]) == slot) << slot;
@@ -183,6 +183,10 @@ TEST_F(Shell, KeysLoadAndShiftKeysSaveTheirSlotsAndLSwitchesLife) {
   DispatchEvent(Key(SDLK_l, KMOD_LSHIFT));
   DispatchEvent(Key(SDLK_l, KMOD_CTRL));
   EXPECT_TRUE(LifeMode == 0 && access("motif1.pat", F_OK) != 0);
+  DispatchEvent(Key(SDLK_m));  // the motion switch, off and on
+  EXPECT_EQ(MotionSensing, 0);
+  DispatchEvent(Key(SDLK_m));
+  EXPECT_EQ(MotionSensing, 1);
 }
 
 TEST_F(Shell, UpdateTickSoundsSteersShakesAndEvolves) {

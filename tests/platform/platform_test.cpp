@@ -111,6 +111,9 @@ TEST_F(Iio, TheTiltSourceFallsBackToTheKeysAndHeldKeysWin) {
   keys[SDLK_LEFT] = 1;
   EXPECT_EQ(ReadTiltAxes(nullptr).x, -19661);
   keys[SDLK_LEFT] = 0;
+  MotionSensing = 0;  // switched off, the sensor is not read: the keys, or lying flat
+  EXPECT_TRUE(Same(ReadTiltAxes(nullptr), TiltAxes{0, 0, 32767}));
+  MotionSensing = 1;
   // A sensor that disappears is dropped: lying flat until it is found again.
   ASSERT_EQ(std::system(("rm -rf '" + root + "/iio:device2'").c_str()), 0);
   EXPECT_TRUE(Same(ReadTiltAxes(nullptr), TiltAxes{0, 0, 32767}));

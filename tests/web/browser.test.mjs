@@ -213,26 +213,40 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.close();
 });
 
-test('the phone\'s motion: the right edge lowered turns the sweep into a column moving right; a shake clears the grid, and undo brings it back', async (t) => {
-  if (engines[engine].noMotion) return t.skip(engines[engine].noMotion);
-  const page = await open();
+test('steering and clearing on screen and by the phone\'s motion: a turn right makes the sweep a column moving right; clear and a shake clear the grid, and undo brings it back; with motion off a shake does nothing', async () => {
+  const page = await open(), sensed = !engines[engine].noMotion;
   await page.mouse.click(180, 300);
   await loadDiagonal(page);
   await page.waitForFunction(() => window.played.length > 4, { timeout: 6000 });
   // As Chromium reports it: a column moving right sounds the peg in row r as
   // note r, so the notes fall from 15, which a row line never plays.
-  const before = (await played(page)).length;
-  await motion(page, -5.6, 0, 8.0, 60);
-  const turned = (await played(page)).slice(before).map((p) => p.note);
-  const falling = turned.filter((note, i) => i > 0 && note < turned[i - 1]).length;
-  assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
-  await motion(page, 30, 30, 30, 10);
+  const turnsRight = async (turn) => {
+    await page.click('button[aria-label="steer down"]');
+    const before = (await played(page)).length;
+    await turn();
+    const turned = (await played(page)).slice(before).map((p) => p.note);
+    const falling = turned.filter((note, i) => i > 0 && note < turned[i - 1]).length;
+    assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
+  };
+  await turnsRight(() => page.click('button[aria-label="steer right"]').then(() => sleep(3000)));
+  if (sensed) await turnsRight(() => motion(page, -5.6, 0, 8.0, 60));
   const grid = () => page.evaluate(() => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
-  await page.waitForFunction(() => !Module.HEAPU8.subarray(state.grid, state.grid + 192).some((c) => c), { timeout: 3000 });
-  await sleep(2000);  // the shake's window ends
-  await page.click('button[aria-label=undo]');  // one tap brings the pattern back
-  await sleep(300);
-  assert.deepEqual(await grid(), pattern(Array.from({ length: 12 }, (_, c) => [15 - c, c])));
+  const diagonal = pattern(Array.from({ length: 12 }, (_, c) => [15 - c, c]));
+  for (const shake of [() => page.click('button[aria-label=clear]'), () => motion(page, 30, 30, 30, 10)].slice(0, sensed ? 2 : 1)) {
+    await shake();
+    await page.waitForFunction(() => !Module.HEAPU8.subarray(state.grid, state.grid + 192).some((c) => c), { timeout: 3000 });
+    await sleep(2000);  // the shake's window ends
+    await page.click('button[aria-label=undo]');  // one tap brings the pattern back
+    await sleep(300);
+    assert.deepEqual(await grid(), diagonal);
+  }
+  const motionOff = () => page.waitForFunction(() => document.querySelector('[aria-label=motion]').getAttribute('aria-pressed') === 'false');
+  await page.click('button[aria-label=motion]');
+  await motionOff();
+  if (sensed) await motion(page, 30, 30, 30, 10);
+  await sleep(500);
+  assert.deepEqual(await grid(), diagonal);
+  await page.reload().then(() => ready(page)).then(motionOff);  // the switch is kept
   await page.close();
 });
 
