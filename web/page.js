@@ -125,6 +125,7 @@ button('redo', 'redo', editBar).addEventListener('click', () => press(RedoKey, C
 const help = document.getElementById('help');
 button('help', '?', toolsBar).addEventListener('click', () => (help.hidden = false));
 help.addEventListener('click', () => (help.hidden = true));
+window.addEventListener('keydown', (event) => event.key === 'Escape' && !help.hidden && (help.hidden = true), true);
 if (!matchMedia('(any-pointer: fine)').matches) document.getElementById('keys').hidden = true;
 
 function showSlot(n) {
@@ -141,7 +142,8 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.body.append(slotsBar, movesBar, toolsBar, editBar, soundBar, tempoBar);
+  document.querySelector('main').append(toolsBar, editBar, soundBar, tempoBar, slotsBar, movesBar);
+  showGrid(grid, document.querySelector('main'), slotsBar);  // in the order they are seen, top to bottom
   placeControls();
   watchControls();
 }
@@ -197,7 +199,7 @@ function placeControls() {
     place(movesBar, right, box.top + 3 * 44 + 8, beside, 2 * 44 + 4, 3);
   }
 }
-window.addEventListener('resize', () => state.grid && placeControls());
+window.addEventListener('resize', () => state.grid && (placeControls(), placeGrid()));
 
 // ---- Takes ---------------------------------------------------------------
 // A take in the browser is a clip: the canvas at 30 frames a second and the
@@ -292,6 +294,9 @@ var Module = {
     showTempo(tempoNow, tempoNext, tempoBar, button);
     showSound(soundNow, soundAsked, soundNames, soundBar, button);
     showMotion(motionOn, movesBar, button);
+    // SDL listens for unload, which keeps the page out of the browser's
+    // back/forward cache; with the frame loop the program runs, it does nothing.
+    window.removeEventListener('unload', SDL.receiveEvent);
     showControls(grid, life);
   },
   fetchSoundSet,

@@ -84,6 +84,21 @@ extern "C" EMSCRIPTEN_KEEPALIVE void PressKey(int sym, int mods) {
   SDL_PushEvent(&event);
 }
 
+// The page's grid for the keyboard toggles a cell as a tap on it would: a
+// press and a release at a point of the screen.
+extern "C" EMSCRIPTEN_KEEPALIVE void TapAt(int x, int y) {
+  SDL_Event event{};
+  event.type = SDL_MOUSEBUTTONDOWN;
+  event.button.button = SDL_BUTTON_LEFT;
+  event.button.state = SDL_PRESSED;
+  event.button.x = static_cast<Uint16>(x);
+  event.button.y = static_cast<Uint16>(y);
+  SDL_PushEvent(&event);
+  event.type = SDL_MOUSEBUTTONUP;
+  event.button.state = SDL_RELEASED;
+  SDL_PushEvent(&event);
+}
+
 // The browser reports no focus changes of the pointer alone.
 void FilterPointerFocusEvents() {}
 

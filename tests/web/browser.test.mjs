@@ -133,7 +133,7 @@ const motion = (page, x, y, z, times) => page.evaluate(async (x, y, z, times) =>
   }
 }, x, y, z, times);
 
-test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before, also at 90 bpm from the slower button and across a switch of the sound set; links carry patterns, tempos and sets', async () => {
+test('a tap places a peg in the pond; a loaded slot sounds in order, panned left to right, each line a whole number of steps after the one before, also at 90 bpm from the slower button and across a switch of the sound set; links carry patterns, tempos and sets; Tab reaches the controls and the grid, where the arrows and Space place a peg', async () => {
   const page = await open();
   await page.mouse.click(180, 300);  // ends the splash and starts the sound
   await sleep(500);
@@ -210,6 +210,28 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
     assert.ok(box.top === 0 && box.height === height && Math.abs(box.width - fills) <= 1 && Math.abs(2 * box.left + box.width - box.page) <= 1,
       `${width} x ${height}: ${JSON.stringify(box)}`);
   }
+  // Tab moves the focus through the controls; Space and Enter press the one focused.
+  const focused = () => page.evaluate(() => document.activeElement.getAttribute('aria-label'));
+  for (let i = 0; i < 40 && (await focused()) !== 'life'; ++i) await page.keyboard.press('Tab');
+  const life = (on) => page.waitForFunction((on) => document.querySelector('[aria-label=life]').getAttribute('aria-pressed') === on, {}, on);
+  await page.keyboard.press(' ');
+  await life('true');
+  await page.keyboard.press('Enter');
+  await life('false');
+  // The grid is one tab stop: the arrows move within it, and Space places a
+  // peg as a tap would (row 11 from the top is the program's row 5), which
+  // sounds and reads as pressed.
+  for (let i = 0; i < 40 && !/^row/.test(await focused()); ++i) await page.keyboard.press('Tab');
+  for (const [key, times] of [['ArrowDown', 10], ['ArrowRight', 7]]) for (let i = 0; i < times; ++i) await page.keyboard.press(key);
+  assert.equal(await focused(), 'row 11, column 8');
+  await page.evaluate(() => (window.played = []));
+  await page.keyboard.press(' ');
+  await page.waitForFunction(() => window.played.some((p) => p.note === 9), { timeout: 9000 });
+  assert.equal(await page.evaluate(() => Module.HEAPU8[state.grid + 5 * 12 + 7]), 1);
+  const find = (node, name) => (node.name === name ? node : (node.children || []).map((child) => find(child, name)).find(Boolean));
+  const pressed = engine === 'chromium' ? find(await page.accessibility.snapshot(), 'row 11, column 8').pressed
+    : await page.$eval('[aria-label="row 11, column 8"]', (b) => b.getAttribute('aria-pressed') === 'true');
+  assert.equal(pressed, true);
   await page.close();
 });
 

@@ -12,7 +12,8 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const freePort = () => new Promise((resolve) => {
   const probe = net.createServer().listen(0, '127.0.0.1', () => ((port) => probe.close(() => resolve(port)))(probe.address().port));
 });
-const keys = { Shift: Key.SHIFT, Backspace: Key.BACK_SPACE, ArrowLeft: Key.ARROW_LEFT, ArrowRight: Key.ARROW_RIGHT };
+const keys = { Shift: Key.SHIFT, Backspace: Key.BACK_SPACE, Tab: Key.TAB, Enter: Key.ENTER, ArrowLeft: Key.ARROW_LEFT,
+  ArrowRight: Key.ARROW_RIGHT, ArrowUp: Key.ARROW_UP, ArrowDown: Key.ARROW_DOWN };
 const call = (fn) => `return (${fn}).apply(null, arguments)`;
 
 // The scripts of the page being driven, run before page.js on every load.
