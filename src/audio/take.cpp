@@ -60,47 +60,86 @@ double SoundRate(const std::vector<KeptNote>& kept) {
   return rates[rates.size() / 2];
 }
 
-// Each note on the steps of its due time, moved to where it sounded in the
-// take: by the same amount for a whole run of notes, so that they stay on
-// whole steps, and anew when one would be written more than 0.9 ms from where
-// it sounded (a line played late, a device clock that jumped or wandered).
-// MIDI time runs at the sound's rate; a tempo change moves with the notes
-// around it, so that a step is 240 ticks at every tempo.
+// Each note on the step of its due time: its tick counts whole steps from the
+// first note heard (240 ticks a step at every tempo, a tempo change at its
+// step). MIDI time runs at the sound's pace: where a note would be written
+// more than 0.9 ms from where it sounded (the device's pace wandered, a line
+// played late), the tempo from the note or change before it to this note is
+// bent, so that the note is written where it sounded, still on its step.
 std::vector<TakeNote> PlaceNotes(const std::vector<KeptNote>& kept, double rate, std::vector<TakeTempo>& tempos,
                                  Uint32& endTick) {
   Uint32 originMs = TakeSoundOriginMs();
-  double moveMs = 0;
-  bool moved = false;
-  // The MIDI time line: from fromMs into the take (a due time, moved) at fromTick on, bpm's ticks.
+  double moveMs = 0;  // heard less due, of the first note heard in the take
+  for (const KeptNote& k : kept)
+    if (k.frame >= 0 && TakeSoundMsAt(k.frame) >= 0) {
+      moveMs = TakeSoundMsAt(k.frame) / rate - (k.soundsMs - originMs);
+      break;
+    }
+  // The steps: from fromMs into the take (a due time, moved) at fromTick on, bpm's ticks.
   double fromMs = 0, fromTick = 0;
   int bpm = StartBpm;
   auto ticksAt = [&](double ms) { return fromTick + (ms - fromMs) * MidiTicksPerQuarter * bpm / 60000.0; };
-  auto quarterUs = [&] { return static_cast<Uint32>(60e6 / bpm * rate + 0.5); };
+  // The MIDI time: tempo events, the last one's ms and bpm, and the pace of
+  // the sound against due time, as bent. A change's event waits for the notes
+  // up to its step, so that the note on that step can still be bent.
+  double pace = rate, eventMs = 0;
+  int eventBpm = StartBpm;
+  auto writtenMs = [&](double tick) {
+    return eventMs + (tick - tempos.back().tick) * tempos.back().quarterUs / 1000.0 / MidiTicksPerQuarter;
+  };
+  auto setTempo = [&](Uint32 tick, int at) {  // from tick on, at bpm at and the pace now
+    eventMs = tempos.empty() ? 0 : writtenMs(tick), eventBpm = at;
+    if (tempos.empty() || tempos.back().tick != tick) tempos.push_back({tick, 0});
+    tempos.back().quarterUs = static_cast<Uint32>(60e6 / at * pace + 0.5);
+    pace = tempos.back().quarterUs * at / 60e6;  // as written
+  };
+  struct Change {
+    Uint32 tick;
+    int bpm;
+  };
+  std::vector<Change> waiting;  // changes not written yet
+  auto writeChanges = [&](double upTo) {
+    size_t written = 0;
+    for (; written < waiting.size() && waiting[written].tick <= upTo; ++written)
+      setTempo(waiting[written].tick, waiting[written].bpm);
+    waiting.erase(waiting.begin(), waiting.begin() + static_cast<long>(written));
+  };
+  tempos.clear();
+  setTempo(0, StartBpm);
   size_t next = 0;
   auto changeUpTo = [&](double dueMs) {  // the tempos from steps due by then
     for (; next < Tempos.size() && Tempos[next].soundsMs - originMs <= dueMs; ++next) {
       double at = std::max(Tempos[next].soundsMs - originMs + moveMs, 0.0);
       fromTick = ticksAt(at), fromMs = at, bpm = Tempos[next].bpm;
-      tempos.push_back({static_cast<Uint32>(std::lround(fromTick)), quarterUs()});
+      waiting.push_back({static_cast<Uint32>(std::lround(fromTick)), bpm});
     }
   };
-  tempos = {{0, quarterUs()}};
   std::vector<TakeNote> notes;
   for (const KeptNote& k : kept) {
     double dueMs = k.soundsMs - originMs;
     changeUpTo(dueMs + 0.05);  // a note on the first step of a tempo is in it (its due time a hair off)
-    if (k.frame >= 0) {
-      double heardMs = TakeSoundMsAt(k.frame) / rate;
-      double writtenMs = fromMs + (std::lround(ticksAt(dueMs + moveMs)) - fromTick) * 60000.0 / (MidiTicksPerQuarter * bpm);
-      if (!moved || std::fabs(writtenMs - heardMs) > 0.9) moveMs = heardMs - dueMs, moved = true;
-    }
     if (dueMs + moveMs < 0) continue;  // it began before the take: its start is not in it
+    Uint32 tick = static_cast<Uint32>(std::lround(std::max(ticksAt(dueMs + moveMs), 0.0)));
+    writeChanges(tick - 0.5);
+    Uint32 from = std::max(notes.empty() ? 0 : notes.back().tick, tempos.back().tick);
+    if (k.frame >= 0 && tick > from) {
+      double heardMs = TakeSoundMsAt(k.frame), fromWrittenMs = writtenMs(from);
+      if (std::fabs(writtenMs(tick) - heardMs) > 0.9 && heardMs > fromWrittenMs) {
+        setTempo(from, eventBpm);  // up to the note at the pace that brings it where it sounded
+        pace *= (heardMs - fromWrittenMs) / (writtenMs(tick) - fromWrittenMs);
+        setTempo(from, eventBpm);
+        pace = rate;  // then at the sound's again
+        setTempo(tick, eventBpm);
+      }
+    }
+    writeChanges(tick);
     notes.push_back(k.note);
-    notes.back().tick = static_cast<Uint32>(std::lround(std::max(ticksAt(dueMs + moveMs), 0.0)));
+    notes.back().tick = tick;
   }
-  double lengthMs = TakeSoundLengthMs() / rate;
-  changeUpTo(lengthMs - moveMs);
-  endTick = static_cast<Uint32>(std::lround(ticksAt(lengthMs)));
+  changeUpTo(TakeSoundLengthMs() / rate - moveMs);
+  writeChanges(1e18);
+  double endTicks = (TakeSoundLengthMs() - eventMs) * 1000 * MidiTicksPerQuarter / tempos.back().quarterUs;
+  endTick = static_cast<Uint32>(std::lround(std::max(tempos.back().tick + endTicks, 0.0)));
   return notes;
 }
 
