@@ -124,12 +124,16 @@ button('undo', 'undo', editBar).addEventListener('click', () => press(UndoKey, C
 button('redo', 'redo', editBar).addEventListener('click', () => press(RedoKey, Ctrl));
 const help = document.getElementById('help');
 button('help', '?', toolsBar).addEventListener('click', () => (help.hidden = false));
-help.addEventListener('click', () => (help.hidden = true));
+help.addEventListener('click', (event) => !event.target.closest('label') && (help.hidden = true));
 window.addEventListener('keydown', (event) => event.key === 'Escape' && !help.hidden && (help.hidden = true), true);
 if (!matchMedia('(any-pointer: fine)').matches) document.getElementById('keys').hidden = true;
 
+// A slot that holds a pattern looks filled, and says so after its name.
 function showSlot(n) {
-  slotButtons[n - 1].classList.toggle('filled', !!Module.FS && Module.FS.analyzePath('/pegpond/motif' + n + '.pat').exists);
+  const filled = !!Module.FS && Module.FS.analyzePath('/pegpond/motif' + n + '.pat').exists;
+  slotButtons[n - 1].classList.toggle('filled', filled);
+  if (filled) slotButtons[n - 1].setAttribute('aria-describedby', 'holds-pattern');
+  else slotButtons[n - 1].removeAttribute('aria-describedby');
 }
 function watchControls() {
   const on = state.life && Module.HEAPU8[state.life] & 1 ? 'true' : 'false';
@@ -137,6 +141,7 @@ function watchControls() {
   const rec = clip ? '● ' + Math.floor((performance.now() - clip.started) / 1000) + ' s' : 'rec';
   if (recButton.textContent !== rec) recButton.textContent = rec;
   recButton.classList.toggle('recording', !!clip);
+  if (recButton.getAttribute('aria-pressed') !== String(!!clip)) recButton.setAttribute('aria-pressed', String(!!clip));
   requestAnimationFrame(watchControls);
 }
 function showControls(grid, life) {
@@ -287,13 +292,15 @@ var Module = {
     if (progress) say('Loading… ' + Math.floor(100 * progress[1] / progress[2]) + ' %');
   },
   onRuntimeInitialized() { say(''); },
+  announce,
   onExit(code) { if (code !== 0) say(explain()); },
-  onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames, motionOn) {
+  onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames, motionOn, calmWater) {
     const pattern = decodePattern(location.hash.slice(1).split(';')[0]);
     if (pattern) Module.HEAPU8.set(pattern, grid);
     showTempo(tempoNow, tempoNext, tempoBar, button);
     showSound(soundNow, soundAsked, soundNames, soundBar, button);
     showMotion(motionOn, movesBar, button);
+    showCalm(calmWater);
     // SDL listens for unload, which keeps the page out of the browser's
     // back/forward cache; with the frame loop the program runs, it does nothing.
     window.removeEventListener('unload', SDL.receiveEvent);

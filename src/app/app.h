@@ -60,6 +60,9 @@ void HandleMouseEvent(const SDL_Event& event);
 // ---- Keyboard commands -----------------------------------------------------
 // The slot (1 to 9) a key loads and saves, or 0.
 int SlotForKey(SDLKey sym);
+// The keyboard's cursor: Tab switches the arrows from steering to moving it
+// (a frame shows round its cell) and back; Space then toggles its cell.
+extern int CursorRow, CursorColumn;
 void HandleKeyEvent(const SDL_keysym& key);
 
 // ---- Takes -----------------------------------------------------------------

@@ -1,6 +1,39 @@
+#include <algorithm>
+#include <string>
+
 #include "app.h"
 #include "audio.h"
+#include "render.h"
 #include "sequencer.h"
+
+int CursorRow = GridRows - 1, CursorColumn = 0;
+
+namespace {
+// Tab gives the arrows to the cursor, and back to steering.
+void SwitchArrows() {
+  ArrowsSteer ^= 1;
+  Composer.framedRow = ArrowsSteer ? -1 : CursorRow;
+  Composer.framedColumn = ArrowsSteer ? -1 : CursorColumn;
+}
+
+// In cursor mode the arrows move the cursor (up is up the screen, no wrap) and
+// Space toggles its cell, as a tap would; true when the key did one of these.
+bool MoveCursor(SDLKey sym) {
+  if (ArrowsSteer) return false;
+  if (sym == SDLK_SPACE) {
+    CloseGridStep();
+    BeginGridStep(StrokeStep);
+    GridCell(CursorRow, CursorColumn) ^= 1;
+    CloseGridStep();
+    return true;
+  }
+  if (sym != SDLK_UP && sym != SDLK_DOWN && sym != SDLK_LEFT && sym != SDLK_RIGHT) return false;
+  CursorRow = std::clamp(CursorRow + (sym == SDLK_UP) - (sym == SDLK_DOWN), 0, GridRows - 1);
+  CursorColumn = std::clamp(CursorColumn + (sym == SDLK_RIGHT) - (sym == SDLK_LEFT), 0, GridColumns - 1);
+  Composer.framedRow = CursorRow, Composer.framedColumn = CursorColumn;
+  return true;
+}
+}  // namespace
 
 int SlotForKey(SDLKey sym) {
   // Digits, and the letters e r t / d f g / x c v row by row.
@@ -13,8 +46,14 @@ int SlotForKey(SDLKey sym) {
 
 void HandleKeyEvent(const SDL_keysym& key) {
   IntroEndTime = 0;  // every key ends the intro wait
+  if (key.sym == SDLK_TAB) {
+    SwitchArrows();
+    return;
+  }
+  if (MoveCursor(key.sym)) return;
   if (key.sym == SDLK_l) {
     LifeMode ^= 1;
+    Announce(LifeMode ? "life on" : "life off");
     CloseGridStep();  // a new run of life
     return;
   }
@@ -53,6 +92,10 @@ void HandleKeyEvent(const SDL_keysym& key) {
   PatternFileName(slot, name);
   bool save = (key.mod & KMOD_SHIFT) != 0;
   if (!save) CloseGridStep(), BeginGridStep(LoadStep);
-  LoadOrSavePattern(name, save);
+  bool done = LoadOrSavePattern(name, save);
   CloseGridStep();
+  if (save) {
+    std::string said = "slot " + std::to_string(slot) + (done ? " saved" : " not saved");
+    Announce(said.c_str());
+  }
 }

@@ -17,7 +17,7 @@ int main(int, char**) {
 
   StartIntro();  // the initialisation counts into the intro
   if (!InitResources()) return -1;
-  ShareState({PegGrid, GridCells, &LifeMode, &Tempo, &NextTempo, &SoundSetNow, &SoundSetAsked});
+  ShareState({PegGrid, GridCells, &LifeMode, &Tempo, &NextTempo, &SoundSetNow, &SoundSetAsked, &CalmWater});
 
   PreviousFrameTime = SDL_GetTicks();
   AppActive = true;

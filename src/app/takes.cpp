@@ -23,11 +23,12 @@ std::string NewTakePath(const std::string& folder, time_t now) {
 void ToggleTake() {
   if (FollowTake()) {
     StopTake();
+    Announce("recording stopped");
     return;
   }
   std::string folder = TakeFolder();
   for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
     mkdir(folder.substr(0, slash).c_str(), 0777);
   mkdir(folder.c_str(), 0777);
-  StartTake(NewTakePath(folder, std::time(nullptr)));
+  Announce(StartTake(NewTakePath(folder, std::time(nullptr))) ? "recording" : "cannot record");
 }

@@ -56,8 +56,12 @@ struct SharedState {
   uint8_t* lifeMode;
   int *tempo, *nextTempo;         // the bpm now, and from the next step on
   int *soundSet, *askedSoundSet;  // the sound set sounding, and the one chosen last
+  int* calmWater;                 // 1 keeps the water still
 };
 void ShareState(const SharedState& state);
+// Tells a screen reader, politely, of a change that shows only in the pond:
+// the page's live region; nothing on Linux.
+void Announce(const char* text);
 
 // The folder takes go into (made when a take starts): on Linux "pegpond" in the
 // music folder (xdg-user-dir MUSIC, or ~/Music), in the browser a folder of
@@ -81,6 +85,8 @@ struct TiltAxes {
 // motion switch off, only the keys: a device on a stand, or on a bumpy ride,
 // neither steers nor clears. It is on at every start.
 extern int MotionSensing;
+// 0 while the arrows move the keyboard's cursor instead: then only Backspace.
+extern int ArrowsSteer;
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick);
 TiltAxes TiltFromKeys(const Uint8* keyState);
 bool TiltKeyHeld(const Uint8* keyState);

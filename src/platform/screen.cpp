@@ -97,6 +97,7 @@ SDL_Surface* OpenScreen() {
 }
 
 void ShareState(const SharedState&) {}
+void Announce(const char*) {}
 
 void SwapScreen() {
   if (ScreenEglSurface == EGL_NO_SURFACE) return;

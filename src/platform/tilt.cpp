@@ -19,23 +19,28 @@ TiltAxes AccelerationToTilt(double x, double y, double z) {
   return TiltAxes{Clamp16(-x * unit), Clamp16(y * unit), Clamp16(z * unit)};
 }
 
+int MotionSensing = 1, ArrowsSteer = 1;
+
+namespace {
+bool Arrow(const Uint8* keyState, int key) { return ArrowsSteer && keyState[key]; }
+}  // namespace
+
 TiltAxes TiltFromKeys(const Uint8* keyState) {
   if (keyState[ShakeKey]) return TiltAxes{FullScale, FullScale, FullScale};
   int x = 0, y = 0;
-  if (keyState[TiltRightKey]) x += TiltReading;
-  if (keyState[TiltLeftKey]) x -= TiltReading;
-  if (keyState[TiltUpKey]) y -= TiltReading;
-  if (keyState[TiltDownKey]) y += TiltReading;
-  bool tilted = keyState[TiltRightKey] || keyState[TiltLeftKey] || keyState[TiltUpKey] || keyState[TiltDownKey];
+  if (Arrow(keyState, TiltRightKey)) x += TiltReading;
+  if (Arrow(keyState, TiltLeftKey)) x -= TiltReading;
+  if (Arrow(keyState, TiltUpKey)) y -= TiltReading;
+  if (Arrow(keyState, TiltDownKey)) y += TiltReading;
+  bool tilted = Arrow(keyState, TiltRightKey) || Arrow(keyState, TiltLeftKey) || Arrow(keyState, TiltUpKey) ||
+                Arrow(keyState, TiltDownKey);
   return TiltAxes{Clamp16(x), Clamp16(y), static_cast<Sint16>(tilted ? TiltRemainder : FullScale)};
 }
 
 bool TiltKeyHeld(const Uint8* keyState) {
-  return keyState[ShakeKey] || keyState[TiltRightKey] || keyState[TiltLeftKey] || keyState[TiltUpKey] ||
-         keyState[TiltDownKey];
+  return keyState[ShakeKey] || Arrow(keyState, TiltRightKey) || Arrow(keyState, TiltLeftKey) ||
+         Arrow(keyState, TiltUpKey) || Arrow(keyState, TiltDownKey);
 }
-
-int MotionSensing = 1;
 
 TiltAxes ReadTiltAxes(SDL_Joystick* joystick) {
   // Held keys win: on a desktop joystick 0 may well be a gamepad resting at

@@ -65,12 +65,17 @@ void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
 // to share it, and watches the life switch, the tempo, the sound set (whose
-// names it is told) and the motion switch, which it keeps.
+// names it is told) and the motion switch, which it keeps; it sets the water's
+// calm.
 void ShareState(const SharedState& s) {
   std::string names;
   for (const SoundSet& set : SoundSets) names += (names.empty() ? "" : ",") + std::string(set.name);
-  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7), $8); }, s.grid, s.cells,
-         s.lifeMode, s.tempo, s.nextTempo, s.soundSet, s.askedSoundSet, names.c_str(), &MotionSensing);
+  EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7), $8, $9); }, s.grid, s.cells,
+         s.lifeMode, s.tempo, s.nextTempo, s.soundSet, s.askedSoundSet, names.c_str(), &MotionSensing, s.calmWater);
+}
+
+void Announce(const char* text) {
+  EM_ASM({ if (Module.announce) Module.announce(UTF8ToString($0)); }, text);
 }
 
 // The page's controls: each hands the program the command of its key, as that

@@ -3,6 +3,26 @@
 
 Composition Composer;
 
+namespace {
+// A rectangle of one colour, in window pixels from the bottom left.
+void FillRectangle(int left, int bottom, int width, int height, float r, float g, float b) {
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(left, bottom, width, height);
+  glClearColor(r, g, b, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glDisable(GL_SCISSOR_TEST);
+}
+
+// A square's edges, `width` pixels wide, inside it.
+void FillFrame(int left, int bottom, int size, int width, float r, float g, float b) {
+  FillRectangle(left, bottom, size, width, r, g, b);
+  FillRectangle(left, bottom + size - width, size, width, r, g, b);
+  FillRectangle(left, bottom, width, size, r, g, b);
+  FillRectangle(left + size - width, bottom, width, size, r, g, b);
+}
+}  // namespace
+
 // Texture unit 0 stays active, and the background stays bound on unit 1, from
 // the end of InitRenderResources on; the samplers' units and the texel size are
 // set there too. A frame always follows a tick.
@@ -46,14 +66,18 @@ void ComposeFrame() {
   }
 
   // A take runs: a red square at the right end of the band above the grid.
+  int gridBottom = (ScreenHeight - CellSize * GridRows) / 2, gridTop = gridBottom + CellSize * GridRows;
   if (Composer.takeMark) {
-    int gridTop = (ScreenHeight + CellSize * GridRows) / 2, mark = 12;
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(10 + CellSize * GridColumns - mark, gridTop + (ScreenHeight - gridTop - mark) / 2, mark, mark);
-    glClearColor(0.9f, 0.1f, 0.1f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glDisable(GL_SCISSOR_TEST);
+    int mark = 12;
+    FillRectangle(10 + CellSize * GridColumns - mark, gridTop + (ScreenHeight - gridTop - mark) / 2, mark, mark,
+                  0.9f, 0.1f, 0.1f);
+  }
+  // The keyboard's cursor: a yellow frame, 3 px wide, just inside its cell,
+  // over a dark one outside, so that it shows over light and dark water alike.
+  if (Composer.framedRow >= 0 && Composer.framedColumn >= 0) {
+    int left = 10 + CellSize * Composer.framedColumn, bottom = gridBottom + CellSize * Composer.framedRow;
+    FillFrame(left - 1, bottom - 1, CellSize + 2, 1, 0.1f, 0.1f, 0.1f);
+    FillFrame(left, bottom, CellSize, 3, 1.0f, 0.85f, 0.1f);
   }
 
   SwapScreen();

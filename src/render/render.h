@@ -140,8 +140,13 @@ struct WaterField {
   // Between ticks textures[current] is what the next frame shows and
   // textures[current ^ 1] the newest state, which the next tick inks and steps.
   int current = 0;
+  bool calm = false;  // put at rest for calm water, and not stepped since
 };
 extern WaterField Water;
+// Calm water, for players who want less motion: the water is put at rest and
+// lies still, the sweep and the pegs no longer push it; the lowered line still
+// shows the beat.
+extern int CalmWater;
 
 // The smallest e with 2^e >= n, and at least 1.
 int PowerOfTwoExponent(unsigned n);
@@ -158,6 +163,7 @@ struct Composition {
   // draws that line's pegs lowered.
   int32_t lastComposedIndex = 0;
   bool takeMark = false;  // a take runs: a red mark in the band above the grid
+  int framedRow = -1, framedColumn = -1;  // the keyboard's cursor: a frame round that cell
 };
 extern Composition Composer;
 const float PressedDrop = 0.01f;

@@ -4,6 +4,7 @@
 
 int SimWidth, SimHeight, SimSize;
 WaterField Water;
+int CalmWater = 0;
 
 int PowerOfTwoExponent(unsigned n) {
   if (n <= 1) return 1;
@@ -75,6 +76,17 @@ void BeginWaterStep() {
 
 void StepWater(int skipColumn, int skipRow) {
   const int k = Water.current;
+  if (CalmWater) {  // both textures at rest, neither inked nor stepped: the water lies still
+    if (!Water.calm) {
+      ClearWaterTexture(), ClearWaterTexture();
+      glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+    Water.calm = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_BLEND);
+    return;
+  }
+  Water.calm = false;
 
   // Ink: the bar and the pegs add to the height channel.
   // Positions stay enabled; the frame before left blending on and the second

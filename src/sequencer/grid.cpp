@@ -41,23 +41,17 @@ static bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
 // In a folder we cannot write (a shared or managed one) no temporary file can
 // be made; a slot file there that we may write is rewritten in place instead,
 // from the start, and cut to 192 bytes once they are on disk.
-static void SavePatternInPlace(const char* fileName) {
+static bool SavePatternInPlace(const char* fileName) {
   int fd = open(fileName, O_WRONLY);
-  if (fd < 0) return;
-  if (WriteAll(fd, PegGrid, GridCells) && fsync(fd) == 0) {
-    int ignored = ftruncate(fd, GridCells);
-    (void)ignored;
-  }
-  close(fd);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, PegGrid, GridCells) && fsync(fd) == 0 && ftruncate(fd, GridCells) == 0;
+  return (close(fd) == 0) && ok;
 }
 
-static void SavePattern(const char* fileName) {
+static bool SavePattern(const char* fileName) {
   std::string temporary = std::string(fileName) + ".XXXXXX";
   int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    SavePatternInPlace(fileName);
-    return;
-  }
+  if (fd < 0) return SavePatternInPlace(fileName);
   // Same permissions as a file opened with "wb": 0666 less the umask.
   mode_t mask = umask(0);
   umask(mask);
@@ -66,11 +60,11 @@ static void SavePattern(const char* fileName) {
   ok = (close(fd) == 0) && ok;
   if (ok) ok = std::rename(temporary.c_str(), fileName) == 0;
   if (!ok) unlink(temporary.c_str());
+  return ok;
 }
 
-void LoadOrSavePattern(const char* fileName, bool save) {
-  if (save)
-    SavePattern(fileName);
-  else
-    LoadPattern(fileName);
+bool LoadOrSavePattern(const char* fileName, bool save) {
+  if (save) return SavePattern(fileName);
+  LoadPattern(fileName);
+  return true;
 }

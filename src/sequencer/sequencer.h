@@ -24,7 +24,8 @@ void PatternFileName(int slot, char name[16]);
 // most 192 bytes over the first cells; a save replaces the file only once all
 // 192 bytes are safely written, and otherwise leaves the old file as it was;
 // in a folder it cannot write it rewrites a writable slot file in place.
-void LoadOrSavePattern(const char* fileName, bool save);
+// False when a save did not get onto the disk.
+bool LoadOrSavePattern(const char* fileName, bool save);
 
 // ---- Undo and redo --------------------------------------------------------
 // Every change of the grid is a step that can be taken back and redone. A

@@ -2,7 +2,7 @@
 # Playing the real program by hand, under Xvfb with real X input: the splash,
 # a loaded pattern, a shake, taps and a drag saved to a slot, undone and redone, and what the
 # screen shows: the background mirrored through live water, pegs at their
-# cells. (beat.sh listens to it.)
+# cells; then the keyboard's cursor. (beat.sh listens to it.)
 #   play.sh BUILD_DIR
 BUILD=$1
 here=$(dirname "$0")
@@ -69,6 +69,19 @@ check "a peg shows at row 0, column 0" near "$(mean_colour "$WORK/first.xwd" 14 
 check "a peg shows at row 15, column 11" near "$(mean_colour "$WORK/first.xwd" 289 44 17 17)" "250 250 40"
 changed=$(compare -metric AE "xwd:$WORK/first.xwd" "xwd:$WORK/second.xwd" null: 2>&1)
 check "the water moves ($changed pixels changed in a second)" [ "${changed%.*}" -gt 1000 ]
+
+# Tab gives the arrows to a cursor from the top left cell; Space toggles a cell.
+xdo key Tab key Down key Down key Right key Right key Right key space key Right shift+9
+sleep 0.7
+screenshot "$WORK/cursor.xwd"
+xdo key Tab
+sleep 0.5
+screenshot "$WORK/steering.xwd"
+pattern 0,0 15,11 1,1 1,2 1,3 1,4 13,3 >"$WORK/cursor.pat"
+check "in cursor mode Space places a peg at row 13, column 3" cmp "$WORK/cursor.pat" "$WORK/motif9.pat"
+framed() { near "$(mean_colour "$1" 110 92 3 20)" "255 217 25"; }  # the left edge of row 13, column 4
+check "the cursor's frame shows round its cell" framed "$WORK/cursor.xwd"
+check "and goes with Tab" eval '! framed "$WORK/steering.xwd"'
 
 stop_program
 check "a quit request ends it with status 0" [ "$STATUS" -eq 0 ]

@@ -261,18 +261,17 @@ TEST_F(Patterns, AFailedSaveLeavesTheOldSlotAndNoTemporaryFile) {
   std::string slot = Path("motif3.pat");
   Write(slot, old);
   // A file size limit below 192 bytes stops the write short, as a full medium would.
-  InChild([&] {
+  EXPECT_EQ(InChild([&] {
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{100, 100};
     setrlimit(RLIMIT_FSIZE, &limit);
-    LoadOrSavePattern(slot.c_str(), true);
-    return 0;
-  });
+    return LoadOrSavePattern(slot.c_str(), true) ? 1 : 0;
+  }), 0);  // and says it failed
   EXPECT_TRUE(Read(slot) == old && Entries(dir) == 1);
   // A directory where the slot should be, or a folder that does not exist.
   mkdir(Path("motif4.pat").c_str(), 0700);
-  LoadOrSavePattern(Path("motif4.pat").c_str(), true);
-  LoadOrSavePattern(Path("none/motif1.pat").c_str(), true);
+  EXPECT_FALSE(LoadOrSavePattern(Path("motif4.pat").c_str(), true));
+  EXPECT_FALSE(LoadOrSavePattern(Path("none/motif1.pat").c_str(), true));
   EXPECT_EQ(Entries(dir), 2);
 }
 

@@ -4,7 +4,7 @@
 // from BUILD_WEB (default build-web) on 127.0.0.1: what a person sees and
 // hears, taps, keys, the phone's motion, slots kept across a reload, the page's
 // touch controls, the page offline, and a browser without WebGL.
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readdirSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
@@ -111,6 +111,14 @@ async function colourAt(page, x, y, side = 12) {
     '-scale', '1x1!', '-format', '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]', 'info:']);
   return String(mean).split(' ').map(Number);
 }
+// How much the page changes in 300 ms: ImageMagick's mean absolute difference of two screenshots.
+async function frameChange(page) {
+  await page.screenshot({ path: '/tmp/pegpond-before.png' });
+  await sleep(300);
+  await page.screenshot({ path: '/tmp/pegpond-after.png' });
+  const said = spawnSync('compare', ['-metric', 'MAE', '/tmp/pegpond-before.png', '/tmp/pegpond-after.png', 'null:']).stderr;
+  return Number(/\(([\d.e-]+)\)/.exec(String(said))[1]);
+}
 // Cell centres on a 360 x 740 page, drawn 1:1: the grid's bottom lies 170 px above the page's.
 const cell = (row, column) => [22 + 25 * column, 739 - 170 - 12 - 25 * row];
 const pattern = (pegs) => Array.from({ length: 192 }, (_, i) => (pegs.some(([r, c]) => r * 12 + c === i) ? 1 : 0));
@@ -147,10 +155,13 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   const link = await page.url();
 
   await loadDiagonal(page);
-  const order = '2,3,4,5,6,7,8,9,10,11,12,13';
-  await page.waitForFunction((order) => window.played.map((p) => p.note).join().includes(order), { timeout: 9000 }, order);
+  // The page's estimate of the audio clock settles over the sound's first
+  // seconds: the beat is measured from three seconds later on.
+  await sleep(3000);
+  const mark = (await played(page)).length, order = '2,3,4,5,6,7,8,9,10,11,12,13';
+  await page.waitForFunction((order, mark) => window.played.slice(mark).map((p) => p.note).join().includes(order), { timeout: 9000 }, order, mark);
   await sleep(200);  // the last note's pan follows its start
-  const heard = await played(page), notes = heard.map((p) => p.note);
+  const heard = (await played(page)).slice(mark), notes = heard.map((p) => p.note);
   const since = heard.slice(notes.join().split(order)[0].split(',').length - 1), run = since.slice(0, 12);
   for (let i = 1; i < 12; ++i) assert.ok(run[i].pan > run[i - 1].pan, JSON.stringify(run));
   const offSteps = (notes, stepMs) => {
@@ -235,7 +246,7 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.close();
 });
 
-test('steering and clearing on screen and by the phone\'s motion: a turn right makes the sweep a column moving right; clear and a shake clear the grid, and undo brings it back; with motion off a shake does nothing', async () => {
+test('steering and clearing on screen and by the phone\'s motion: a turn right makes the sweep a column moving right; clear and a shake clear the grid, each told in the live region; calm water stills the pond; and undo brings it back; with motion off a shake does nothing', async () => {
   const page = await open(), sensed = !engines[engine].noMotion;
   await page.mouse.click(180, 300);
   await loadDiagonal(page);
@@ -251,6 +262,8 @@ test('steering and clearing on screen and by the phone\'s motion: a turn right m
     assert.ok(turned.includes(15) && falling > turned.length / 2, `column notes ${turned}`);
   };
   await turnsRight(() => page.click('button[aria-label="steer right"]').then(() => sleep(3000)));
+  const said = () => page.$eval('#announcements', (region) => region.textContent);
+  assert.equal(await said(), 'sweep moving right');  // told politely, once
   if (sensed) await turnsRight(() => motion(page, -5.6, 0, 8.0, 60));
   const grid = () => page.evaluate(() => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
   const diagonal = pattern(Array.from({ length: 12 }, (_, c) => [15 - c, c]));
@@ -258,6 +271,7 @@ test('steering and clearing on screen and by the phone\'s motion: a turn right m
     await shake();
     await page.waitForFunction(() => !Module.HEAPU8.subarray(state.grid, state.grid + 192).some((c) => c), { timeout: 3000 });
     await sleep(2000);  // the shake's window ends
+    assert.equal(await said(), 'grid cleared by a shake');
     await page.click('button[aria-label=undo]');  // one tap brings the pattern back
     await sleep(300);
     assert.deepEqual(await grid(), diagonal);
@@ -268,6 +282,20 @@ test('steering and clearing on screen and by the phone\'s motion: a turn right m
   if (sensed) await motion(page, 30, 30, 30, 10);
   await sleep(500);
   assert.deepEqual(await grid(), diagonal);
+  // Calm water, from the help's switch: the pond all but stills.
+  const moving = await frameChange(page);
+  await page.click('button[aria-label=help]');
+  await page.click('#calm');
+  await page.keyboard.press('Escape');
+  await sleep(4000);  // the water settles
+  const calm = await frameChange(page);
+  assert.ok(calm <= moving / 5, `mean change ${moving} moving, ${calm} calm`);
+  if (engine === 'chromium') {  // and from the system's reduced motion, where the player chose nothing
+    await page.evaluate(() => localStorage.removeItem('pegpond-calm'));
+    await page.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value: 'reduce' }]);
+    await page.reload().then(() => ready(page));
+    assert.ok(await page.$eval('#calm', (box) => box.checked));
+  }
   await page.reload().then(() => ready(page)).then(motionOff);  // the switch is kept
   await page.close();
 });
@@ -281,9 +309,10 @@ test('a take from the rec button: a clip with the picture and the notes a whole 
   await page.keyboard.press('2');
   await page.click('#rec');
   await sleep(4000);
-  const shown = await page.$eval('#rec', (b) => [b.textContent, b.className]);
+  const shown = await page.$eval('#rec', (b) => [b.textContent, b.className, b.getAttribute('aria-pressed'),
+    document.getElementById('announcements').textContent]);
   await page.click('#rec');
-  assert.ok(/^● [34] s$/.test(shown[0]) && shown[1] === 'recording', shown);
+  assert.ok(/^● [34] s$/.test(shown[0]) && shown[1] === 'recording' && shown[2] === 'true' && shown[3] === 'recording', shown);
   const taken = () => readdirSync(folder).filter((f) => /^pegpond-.*\.(webm|mp4|mid)$/.test(f)).sort().map((f) => path.join(folder, f));
   for (let i = 0; i < 50 && taken().length < 2; ++i) await sleep(100);
   const [midi, clip] = taken();
@@ -292,8 +321,10 @@ test('a take from the rec button: a clip with the picture and the notes a whole 
 });
 
 // A touch screen at 360 x 740 under the strict audio rules.
+// filled: it looks filled and says it holds a pattern.
 const control = (page, name) => page.$eval(`button[aria-label="${name}"]`, (b) =>
-  ((r) => ({ x: r.left + r.width / 2, y: r.top + r.height / 2, height: r.height, filled: b.classList.contains('filled'),
+  ((r) => ({ x: r.left + r.width / 2, y: r.top + r.height / 2, height: r.height,
+    filled: b.classList.contains('filled') && b.getAttribute('aria-describedby') === 'holds-pattern',
     pressed: b.getAttribute('aria-pressed') }))(b.getBoundingClientRect()));
 const grid = (page) => page.evaluate(() => Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)).join(''));
 async function touchPage(width, height, page) {
