@@ -301,9 +301,6 @@ var Module = {
     showSound(soundNow, soundAsked, soundNames, soundBar, button);
     showMotion(motionOn, movesBar, button);
     showCalm(calmWater);
-    // SDL listens for unload, which keeps the page out of the browser's
-    // back/forward cache; with the frame loop the program runs, it does nothing.
-    window.removeEventListener('unload', SDL.receiveEvent);
     showControls(grid, life);
   },
   fetchSoundSet,

@@ -7,6 +7,12 @@
 // loads them; left to itself the preloader would first decode each into an
 // <audio> element, which the mixer never finds under the program's folder.
 Module['noAudioDecoding'] = true;
+// SDL listens for unload, a deprecated event whose listeners keep the page out
+// of the browser's back/forward cache; with the frame loop the program runs,
+// its handling does nothing. The listener is never added.
+window.addEventListener = ((add) => function (type, ...rest) {
+  return type === 'unload' ? undefined : add.call(this, type, ...rest);
+})(window.addEventListener);
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   const folder = '/pegpond';

@@ -4,11 +4,12 @@
 // from BUILD_WEB (default build-web) on 127.0.0.1: what a person sees and
 // hears, taps, keys, the phone's motion, slots kept across a reload, the page's
 // touch controls, the page offline, and a browser without WebGL.
-import { execFileSync, spawnSync } from 'node:child_process';
+import { execFile, execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readdirSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
 import path from 'node:path';
+import { promisify } from 'node:util';
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import puppeteer from 'puppeteer-core';
@@ -421,4 +422,41 @@ test('without WebGL the page says why in one sentence', async () => {
   const said = await page.$eval('#status', (status) => status.textContent);
   assert.match(said, /^pegpond could not start: this browser has no WebGL/);
   await page.close();
+});
+
+// As auditors see the page, in Chromium: axe-core's WCAG 2.2 A and AA and
+// best-practice rules find nothing on a phone page and a desktop page, at the
+// splash, while playing, with the help open and with the grid focused; and
+// Lighthouse (mobile) scores accessibility, best practices and SEO 100.
+test('axe finds nothing at the splash, playing, in the help and in the grid; Lighthouse scores 100', { skip: engine !== 'chromium' && 'audited in Chromium' }, async () => {
+  const axe = await readFile(path.join(path.dirname(new URL(import.meta.url).pathname), 'node_modules/axe-core/axe.min.js'), 'utf8');
+  const audit = async (page, when) => {
+    if (!(await page.evaluate(() => !!window.axe))) await page.addScriptTag({ content: axe });
+    const found = await page.evaluate(() => axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa', 'best-practice'] })
+      .then((r) => ({ violations: r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), incomplete: r.incomplete.map((v) => v.id) })));
+    console.log(`axe ${when}: incomplete ${found.incomplete.join(', ') || 'none'}`);
+    assert.deepEqual(found.violations, [], when);
+  };
+  for (const [width, height] of [[360, 740], [1280, 800]]) {
+    const page = await open(width, height), at = `${width} x ${height}`;
+    await audit(page, `${at}, splash`);
+    await page.mouse.click(width / 2, height / 2);
+    await sleep(1000);
+    await audit(page, `${at}, playing`);
+    await page.click('button[aria-label=help]');
+    await audit(page, `${at}, help`);
+    await page.keyboard.press('Escape');
+    for (let i = 0; i < 40 && !/^row/.test(await page.evaluate(() => document.activeElement.getAttribute('aria-label') || '')); ++i) await page.keyboard.press('Tab');
+    await audit(page, `${at}, grid focused`);
+    await page.close();
+  }
+  // Run beside this process, which serves the page.
+  const report = JSON.parse((await promisify(execFile)(path.join(path.dirname(new URL(import.meta.url).pathname), 'node_modules/.bin/lighthouse'), [address,
+    '--output=json', '--quiet', '--only-categories=accessibility,best-practices,seo',
+    '--chrome-flags=--headless=new --no-sandbox --use-angle=swiftshader --enable-unsafe-swiftshader'],
+  { env: { ...process.env, CHROME_PATH: engines.chromium.executablePath }, maxBuffer: 1 << 28 })).stdout);
+  const scores = Object.fromEntries(Object.entries(report.categories).map(([name, c]) => [name, Math.round(c.score * 100)]));
+  const failed = Object.values(report.audits).filter((a) => a.score !== null && a.score < 1 && a.scoreDisplayMode === 'binary').map((a) => a.id);
+  console.log(`lighthouse ${report.lighthouseVersion}: ${JSON.stringify(scores)}`);
+  assert.deepEqual(scores, { accessibility: 100, 'best-practices': 100, seo: 100 }, `failed: ${failed}`);
 });
