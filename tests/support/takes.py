@@ -32,15 +32,13 @@ pan = lambda note: round(127 * math.atan2(155 + note * 100 // 15, 255 - note * 1
 def midi_notes(path):
     song = mido.MidiFile(path)
     assert song.type == 0 and song.ticks_per_beat == 480, (song.type, song.ticks_per_beat)
-    tick, ms, notes, pans, tempo, quarters, programs, changes = 0, 0, [], {}, None, [], {}, []
+    tick, ms, notes, pans, tempo, tempos, programs, changes = 0, 0, [], {}, None, [], {}, []
     for message in song.tracks[0]:
         tick += message.time
         ms += message.time * (tempo or 0) / 480000
         if message.type == 'set_tempo':
             tempo = message.tempo
-            quarters.append(tempo / 1000)
-            # 60 to 240 bpm by tens, at the pace of the take's sound
-            assert any(abs(tempo * bpm / 60e6 - 1) < 0.02 for bpm in range(60, 250, 10)), tempo
+            tempos.append((tick, tempo))
         if message.type == 'control_change' and message.control == 10:
             pans[message.channel] = message.value
         if message.type == 'program_change':
@@ -49,7 +47,29 @@ def midi_notes(path):
         if message.type == 'note_on' and message.velocity > 0:
             assert message.channel != 9, "a note on the drums' channel"
             notes.append((tick, message.note, message.velocity, pans.get(message.channel), ms, programs.get(message.channel)))
-    assert quarters and song.tracks[0][0].type == 'set_tempo', 'no tempo at the start'
+    assert tempos and song.tracks[0][0].type == 'set_tempo', 'no tempo at the start'
+    # The tempos played, in ms a quarter: runs of tempo events that round to the
+    # same ten bpm and last four steps or more (where the sound's pace wandered,
+    # or a line sounded late, the tempo bends for the step or so before a note),
+    # each at its mean: 60 to 240 bpm by tens, at the pace of the take's sound.
+    runs = []
+    for i, (at, t) in enumerate(tempos):
+        span = max((tempos[i + 1][0] if i + 1 < len(tempos) else tick) - at, 1)
+        bpm = round(60e6 / t / 10) * 10
+        if runs and runs[-1][0] == bpm:
+            runs[-1][1:] = [runs[-1][1] + span, runs[-1][2] + span * t]
+        else:
+            runs.append([bpm, span, span * t])
+    played = []
+    for i, (bpm, span, total) in enumerate(runs):
+        if span < 960 and i + 1 < len(runs):
+            continue
+        if played and played[-1][0] == bpm:
+            played[-1][1:] = [played[-1][1] + span, played[-1][2] + total]
+        else:
+            played.append([bpm, span, total])
+    quarters = [total / span / 1000 for _, span, total in played]
+    assert all(any(abs(q * bpm / 60000 - 1) < 0.02 for bpm in range(60, 250, 10)) for q in quarters), (quarters, tempos)
     turns = [changes[i:i + 12] for i in range(0, len(changes), 12)]
     assert turns and turns[0][0][0] == 0 and all(len({(t, p) for t, p, _ in turn}) == 1 and
                                                  sorted(c for _, _, c in turn) == [*range(9), *range(10, 13)] for turn in turns), changes
