@@ -152,8 +152,9 @@ void StartUpToFirstFrame(benchmark::State& state) {
 }
 BENCHMARK(StartUpToFirstFrame)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// What a frame spends on switching to a sound set chosen for the first time
-// (its sixteen files read and converted to the device's format), from the
+// What a frame spends on switching to a sound set chosen for the first time,
+// the most of the frames until it sounds (its sixteen files are read and
+// converted to the device's format on a thread meanwhile, not timed), from the
 // built data folder; the device is SDL's dummy driver.
 void FirstSoundSetSwitch(benchmark::State& state) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -165,9 +166,15 @@ void FirstSoundSetSwitch(benchmark::State& state) {
   for (auto _ : state) {
     if (SoundSetNow == SoundSetCount - 1 || switchMs.empty()) LoadNoteBank();  // the others to be loaded again
     ChooseNextSoundSet();
-    auto start = std::chrono::steady_clock::now();
-    FollowSoundSets();
-    RecordSince(state, start, switchMs);
+    std::vector<double> framesMs;
+    for (int frame = 0; frame < 2 || (SoundSetNow != SoundSetAsked && frame < 3); ++frame) {
+      auto start = std::chrono::steady_clock::now();
+      FollowSoundSets();
+      framesMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      WaitForSoundSets();
+    }
+    switchMs.push_back(*std::max_element(framesMs.begin(), framesMs.end()));
+    state.SetIterationTime(switchMs.back() / 1000);
     if (SoundSetNow != SoundSetAsked || SoundSetNow == 0) state.SkipWithError("a set did not load");
   }
   ReportSpread(state, switchMs);

@@ -26,6 +26,7 @@ int main(int, char**) {
 
   StopTake();  // a take running at the end is kept
   WaitForTakeSound();
+  WaitForSoundSets();
   CloseScreen();
   PDL_Quit();
   SDL_Quit();

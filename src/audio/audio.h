@@ -41,11 +41,13 @@ void ChooseNextSoundSet();  // the one after the set chosen last, round to the f
 // Once a frame: brings the chosen set on, a step at a time, without waiting.
 void FollowSoundSets();
 // The backend's half. A set's files: 1 at hand, 0 still being fetched (the
-// page's, fetched and decoded the first time they are asked for), -1 not to
-// be had. One sample of a set's folder ("" for the data folder), loaded for
-// the mixer, or null.
+// page's, fetched and decoded the first time they are asked for; on Linux,
+// read and converted on a thread), -1 not to be had. One sample of a set's
+// folder ("" for the data folder), loaded for the mixer, or null. Waiting for
+// the set on its way: before the end, and in tests.
 int FetchSoundSet(const char* folder);
 Mix_Chunk* LoadNoteSample(const char* folder, const char* name);
+void WaitForSoundSets();
 
 // Plays a note once on channel note mod ChannelCount, panned by its number (low
 // notes to the left, high ones to the right), NoteDelayMs after dueMs (the

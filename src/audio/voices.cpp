@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <string>
 
 #include "audio.h"
 
@@ -151,12 +153,77 @@ Uint32 StartVoice(int channel, Mix_Chunk* chunk, Uint8 left, Uint8 right, double
   return kept ? LastSerial : 0;
 }
 
-// The sound sets' files are at hand in the data folder.
-int FetchSoundSet(const char*) { return 1; }
-Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
-  std::string path = *folder ? std::string(folder) + "/" + name : std::string(name);
+// A set's files are read and converted for the device on a thread of their
+// own, one set at a time, so that a switch holds up neither a frame nor the
+// notes due meanwhile: on the main thread it took 3-10 ms of the 21 ms a note
+// may come late by (see NoteDelayMs).
+namespace {
+struct SetLoad {
+  std::string folder;
+  Mix_Chunk* chunks[NoteCount] = {};
+  pthread_t thread;
+  bool running = false;  // a thread started and not yet joined
+  std::atomic<bool> done{false};
+};
+SetLoad Loading;
+std::string HandedFolder;  // a set found whole: its samples, for LoadNoteSample
+Mix_Chunk* Handed[NoteCount] = {};
+
+Mix_Chunk* LoadFile(const std::string& folder, const char* name) {
+  std::string path = folder.empty() ? std::string(name) : folder + "/" + name;
   // The mixer accepts a null stream (and returns null), and closes the stream itself.
   return Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+}
+
+void* LoadSet(void*) {
+  for (int note = 0; note < NoteCount; ++note) {
+    char name[16];
+    std::snprintf(name, sizeof name, "note%02d.wav", note);
+    Loading.chunks[note] = LoadFile(Loading.folder, name);
+  }
+  Loading.done = true;
+  return nullptr;
+}
+
+void FreeChunks(Mix_Chunk** chunks) {
+  for (int note = 0; note < NoteCount; ++note) Mix_FreeChunk(chunks[note]), chunks[note] = nullptr;
+}
+}  // namespace
+
+int FetchSoundSet(const char* folder) {
+  if (Loading.running && !Loading.done) return 0;
+  WaitForSoundSets();
+  if (!Loading.done || Loading.folder != folder) {  // another set's, or none: this one's now
+    FreeChunks(Loading.chunks);
+    Loading.folder = folder, Loading.done = false;
+    // (SDL's threads wait until theirs has started: a ms or more on a busy machine.)
+    Loading.running = pthread_create(&Loading.thread, nullptr, LoadSet, nullptr) == 0;
+    if (Loading.running) return 0;
+    LoadSet(nullptr);  // no thread to be had: at once
+  }
+  Loading.done = false;
+  FreeChunks(Handed);
+  std::copy(Loading.chunks, Loading.chunks + NoteCount, Handed);
+  std::fill(Loading.chunks, Loading.chunks + NoteCount, nullptr);
+  HandedFolder = folder;
+  bool whole = std::find(Handed, Handed + NoteCount, nullptr) == Handed + NoteCount;
+  if (!whole) FreeChunks(Handed);
+  return whole ? 1 : -1;
+}
+
+void WaitForSoundSets() {
+  if (Loading.running) pthread_join(Loading.thread, nullptr);
+  Loading.running = false;
+}
+
+Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
+  int note = -1;
+  if (HandedFolder == folder && std::sscanf(name, "note%2d.wav", &note) == 1 && note >= 0 && note < NoteCount && Handed[note]) {
+    Mix_Chunk* chunk = Handed[note];
+    Handed[note] = nullptr;
+    return chunk;
+  }
+  return LoadFile(folder, name);
 }
 
 bool VoiceFrame(Uint32 serial, Sint64* frame) {

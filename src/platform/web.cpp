@@ -216,6 +216,7 @@ void StartVoices() {
 int FetchSoundSet(const char* folder) {
   return EM_ASM_INT({ return Module.fetchSoundSet ? Module.fetchSoundSet(UTF8ToString($0)) : -1; }, folder);
 }
+void WaitForSoundSets() {}  // the page's fetches end with it
 Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
   if (!*folder) return Mix_LoadWAV_RW(SDL_RWFromFile(name, "rb"), 1);
   return reinterpret_cast<Mix_Chunk*>(EM_ASM_INT({

@@ -51,8 +51,8 @@ to=$(stat -c %s "$WORK/sound.raw") ended=$(date +%s%N)
 stop_program
 
 /usr/bin/python3 "$here/../support/takes.py" beat "$WORK/sound.raw" "$CAPTURE_RATE" "$from" "$to" $(((ended - started) / 1000000)) >"$WORK/beat"
-read -r gaps step nominal worst unknown far <"$WORK/beat"
-echo "beat through $capture: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean)"
+read -r gaps step nominal worst unknown far where <"$WORK/beat"
+echo "beat through $capture: $gaps gaps of $nominal ms of sound ($step ms of real time), the worst $worst ms off the steps around it ($far ms off the mean; $where)"
 check "at least $((seconds * bpm / 30 - 8)) lines sounded, down, up and down" [ "$gaps" -ge $((seconds * bpm / 30 - 8)) ]
 check "every gap is one step within 1 ms" awk -v w="$worst" 'BEGIN { exit !(w <= 1) }'
 check "the steps keep real time, $((30000 / bpm)) ms at $bpm bpm" awk -v s="$step" -v b="$bpm" 'BEGIN { exit !(s > 29760 / b && s < 30240 / b) }'

@@ -114,10 +114,12 @@ if __name__ == '__main__' and sys.argv[1] == 'beat':
     gaps = [b[0] - a[0] for a, b in zip(heard, heard[1:])]
     mean = sum(gaps) / len(gaps)
     around = [[g for j, g in enumerate(gaps) if j != i and abs(j - i) <= 4] for i in range(len(gaps))]
-    worst = max(abs(g - sum(a) / len(a)) for g, a in zip(gaps, around))
+    worst, at = max((abs(g - sum(a) / len(a)), i) for i, (g, a) in enumerate(zip(gaps, around)))
     unknown = sum(error > 0.02 for _, _, error in heard)
+    # The worst gap with its neighbours: a note that came late is one gap long
+    # and the next as short; a device that lost time moves all after it.
     print(len(gaps), f'{mean * rate / 1000 / ((end - start) / 4 / real):.1f} {mean:.2f} {worst:.2f}', unknown,
-          f'{max(abs(g - mean) for g in gaps):.2f}')
+          f'{max(abs(g - mean) for g in gaps):.2f}', f'gaps {max(at - 2, 0)} on:', *(f'{g:.2f}' for g in gaps[max(at - 2, 0):at + 3]))
 
 if __name__ == '__main__' and sys.argv[1] == 'wav':
     take, midi, capture, rate = sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5])
