@@ -163,7 +163,13 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
 //   250 ms step to the next, half a ms from one 500 ms step at 60 bpm), as a
 //   new point may move the fitted line by a ms or two while it stands on few;
 //   before the third point it moves with it at once.
+// - After a stall of at most ClockLossMs, though, notes close the distance by
+//   ClockCatchUp ms a ms (half a ms a 250 ms step; 11 s for 22 ms): the stall
+//   moved the sound that was playing by as much, and a note moved at once
+//   would make a second gap off in what is heard. A longer stall moves them
+//   at once.
 const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500, ClockSlew = 0.001;
+const double ClockLossMs = 30, ClockCatchUp = 0.002;
 struct AudioClock {
   static constexpr int ClockPoints = 32;
   double pointTickMs[ClockPoints], pointDeviceMs[ClockPoints];
@@ -174,6 +180,7 @@ struct AudioClock {
   double priorRate = 1;                                    // the rate known before the points
   double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the fitted line
   double placedTickMs = 0, placedDeviceMs = 0;            // the notes' line, at the fitted rate
+  bool catchingUp = false;                                 // after a short stall
 };
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs);
 double DeviceMsAt(const AudioClock& clock, double tickMs);  // on the notes' line

@@ -64,6 +64,7 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
   bool early = earliness > ClockJumpMs && clock.count >= 3;
   bool late = clock.lateSinceMs >= 0 && tickMs - clock.lateSinceMs >= ClockStallMs;
   if (!clock.started || early || late) {
+    clock.catchingUp = late && std::fabs(deviceMs - DeviceMsAt(clock, tickMs)) <= ClockLossMs;
     Restart(clock, tickMs, deviceMs);
   } else if (tickMs - clock.openTickMs >= ClockPointMs) {  // its earliest reading is a point
     clock.pointTickMs[clock.next] = clock.bestTickMs, clock.pointDeviceMs[clock.next] = clock.bestDeviceMs;
@@ -77,9 +78,11 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
   // Notes follow the fitted line at its rate but close the distance to it
   // gradually, so that a new point never moves a line's sound by more than
   // ClockSlew of the time since the last reading. Until the line stands on
-  // three points, as after a restart, they move with it at once.
+  // three points, as after a restart, they move with it at once, but after a
+  // short stall they catch up with it at ClockCatchUp.
   double placed = DeviceMsAt(clock, tickMs), fitted = FitMsAt(clock, tickMs);
-  double most = ClockSlew * std::max(tickMs - clock.placedTickMs, 0.0);
-  clock.placedDeviceMs = clock.count < 3 ? fitted : placed + std::clamp(fitted - placed, -most, most);
+  if (clock.catchingUp && std::fabs(fitted - placed) < ClockJumpMs / 10) clock.catchingUp = false;
+  double most = (clock.catchingUp ? ClockCatchUp : ClockSlew) * std::max(tickMs - clock.placedTickMs, 0.0);
+  clock.placedDeviceMs = clock.count < 3 && !clock.catchingUp ? fitted : placed + std::clamp(fitted - placed, -most, most);
   clock.placedTickMs = tickMs;
 }
