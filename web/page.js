@@ -29,6 +29,13 @@ function fit() {
     const factor = scale >= 1 ? Math.floor(scale) : scale;
     shown = [Math.floor(canvas.width * factor), Math.floor(canvas.height * factor)];
   }
+  // Bands above and below the grid for a row of controls 44 px tall, where the
+  // cells stay 24 px or more (a 320 x 480 screen: 96 % of its size).
+  const cell = 25 * shown[0] / canvas.width, bands = height - 16 * cell;
+  if (height >= width && bands < 2 * 47 && cell > 24) {
+    const scale = Math.max((height - 2 * 47) / (16 * cell), 24 / cell);
+    shown = [Math.floor(shown[0] * scale), Math.floor(shown[1] * scale)];
+  }
   const style = document.documentElement.style;
   style.setProperty('--width', shown[0] + 'px');
   style.setProperty('--height', shown[1] + 'px');
@@ -84,11 +91,19 @@ const bar = (id) => Object.assign(document.createElement('div'), { id, className
 const slotsBar = bar('slots'), toolsBar = bar('tools'), editBar = bar('edit'), soundBar = bar('sound-set'), tempoBar = bar('tempo');
 const movesBar = bar('moves');
 function button(name, text, bar) {
-  const b = Object.assign(document.createElement('button'), { textContent: text });
+  const b = document.createElement('button');
   b.setAttribute('aria-label', name);
+  show(b, text);
   b.addEventListener('contextmenu', (event) => event.preventDefault());
   bar.appendChild(b);
   return b;
+}
+// A button's text. A glyph or a running time that its name does not hold is
+// hidden from screen readers, as the name says it all.
+function show(b, text) {
+  const shown = Object.assign(document.createElement('span'), { textContent: text });
+  if (!b.getAttribute('aria-label').includes(text)) shown.setAttribute('aria-hidden', 'true');
+  b.replaceChildren(shown);
 }
 const press = (key, mods = 0) => Module._PressKey && Module._PressKey(key, mods);
 const slotButtons = Array.from({ length: 9 }, (_, i) => {
@@ -116,8 +131,9 @@ shareButton.addEventListener('click', () => {
   const pattern = encodePattern(Array.from(Module.HEAPU8.subarray(state.grid, state.grid + 192)));
   history.replaceState(null, '', '#' + pattern + tempoLinkPart() + soundLinkPart());
   if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
-  shareButton.textContent = 'link copied';
-  setTimeout(() => (shareButton.textContent = 'share'), 2000);
+  show(shareButton, 'link copied');
+  announce('link copied');
+  setTimeout(() => show(shareButton, 'share'), 2000);
 });
 // Undo and redo, as Ctrl+Z and Ctrl+Y: a tap, a stroke, a load, a shake or a run of life at a time.
 button('undo', 'undo', editBar).addEventListener('click', () => press(UndoKey, Ctrl));
@@ -139,7 +155,7 @@ function watchControls() {
   const on = state.life && Module.HEAPU8[state.life] & 1 ? 'true' : 'false';
   if (lifeButton.getAttribute('aria-pressed') !== on) lifeButton.setAttribute('aria-pressed', on);
   const rec = clip ? '● ' + Math.floor((performance.now() - clip.started) / 1000) + ' s' : 'rec';
-  if (recButton.textContent !== rec) recButton.textContent = rec;
+  if (recButton.textContent !== rec) show(recButton, rec);
   recButton.classList.toggle('recording', !!clip);
   if (recButton.getAttribute('aria-pressed') !== String(!!clip)) recButton.setAttribute('aria-pressed', String(!!clip));
   requestAnimationFrame(watchControls);
@@ -147,62 +163,11 @@ function watchControls() {
 function showControls(grid, life) {
   Object.assign(state, { grid, life });
   for (let n = 1; n <= 9; ++n) showSlot(n);
-  document.querySelector('main').append(toolsBar, editBar, soundBar, tempoBar, slotsBar, movesBar);
+  document.querySelector('main').append(toolsBar, moreBar, editBar, soundBar, tempoBar, slotsBar, movesBar, moreBackdrop);
+  showMore();
   showGrid(grid, document.querySelector('main'), slotsBar);  // in the order they are seen, top to bottom
   placeControls();
   watchControls();
-}
-// The grid covers 300 x 400 canvas pixels, 10 from the left and centred
-// from top to bottom; the bands above and below it are free. Undo, redo, the
-// sound and the tempo get a row of their own in the band above where it is
-// tall enough (a phone's), beside the canvas where the screen leaves room, and
-// share the band's row with the tools elsewhere; the steering, clear and the
-// motion switch do so below, with the slots.
-function placeControls() {
-  const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
-  const band = (canvas.height - 400) / 2 * scale, wide = window.innerWidth - box.right;
-  const beside = Math.min(Math.max(wide, box.left) - 8, 180);
-  const place = (bar, left, top, width, height, columns) => Object.assign(bar.style, {
-    left: left + 'px', top: top + 'px', width: width + 'px', height: height + 'px',
-    gridTemplateColumns: `repeat(${columns}, minmax(0, 1fr))`, fontSize: width / columns < 32 ? '11px' : width / columns < 40 ? '12px' : '',
-  });
-  const placeExtras = (left, top, width, height) => {  // undo and redo, the sound, then the tempo, in a row
-    const unit = width / 6.5;
-    place(editBar, left, top, 2 * unit, height, 2);
-    place(soundBar, left + 2 * unit, top, 1.5 * unit, height, 1);
-    place(tempoBar, left + 3.5 * unit, top, 3 * unit, height, 3);
-  };
-  const placeBeside = (top) => {  // a row each
-    place(editBar, 4, top, beside, 44, 2);
-    place(soundBar, 4, top + 52, beside, 44, 1);
-    place(tempoBar, 4, top + 104, beside, 44, 3);
-  };
-  const right = window.innerWidth - beside - 4;
-  if (band >= 28) {  // the tools above the grid, the slots and the moves below
-    const height = Math.min(band, 56), top = box.top + (band - height) / 2, below = box.bottom - (band + height) / 2;
-    if (band >= 2 * 44 + 12) {
-      const row = Math.min((band - 12) / 2, 56), first = (band - 2 * row - 4) / 2;
-      place(toolsBar, box.left, box.top + first, box.width, row, 4);
-      placeExtras(box.left, box.top + first + row + 4, box.width, row);
-      place(slotsBar, box.left, box.bottom - band + first, box.width, row, 9);
-      place(movesBar, box.left, box.bottom - band + first + row + 4, box.width, row, 6);
-    } else if (beside >= 120) {
-      place(toolsBar, box.left, top, box.width, height, 4);
-      placeBeside(box.top + 4);
-      place(slotsBar, box.left, below, box.width, height, 9);
-      place(movesBar, right, box.top + 4, beside, 2 * 44 + 4, 3);
-    } else {
-      place(toolsBar, box.left, top, box.width * 4 / 10.5, height, 4);
-      placeExtras(box.left + box.width * 4 / 10.5, top, box.width * 6.5 / 10.5, height);
-      place(slotsBar, box.left, below, box.width * 9 / 15, height, 9);
-      place(movesBar, box.left + box.width * 9 / 15, below, box.width * 6 / 15, height, 6);
-    }
-  } else {  // a flat screen: beside the canvas, where landscape leaves room
-    place(toolsBar, 4, box.top, beside, 2 * 44, 2);
-    placeBeside(box.top + 2 * 44 + 8);
-    place(slotsBar, right, box.top, beside, 3 * 44, 3);
-    place(movesBar, right, box.top + 3 * 44 + 8, beside, 2 * 44 + 4, 3);
-  }
 }
 window.addEventListener('resize', () => state.grid && (placeControls(), placeGrid()));
 

@@ -338,7 +338,7 @@ async function ready(page) {
   await sleep(1000);
 }
 
-test('on a touch screen: sound starts at the first tap; a peg held into slot 3 comes back after a shake; slots are kept and look filled after a reload; the life switch follows l; no control covers a cell; offline after one visit', async () => {
+test('on a touch screen: sound starts at the first tap; a peg held into slot 3 comes back after a shake; slots are kept and look filled after a reload; the life switch follows l; no control covers a cell, and each is 44 px to touch; offline after one visit', async () => {
   const page = await touchPage(360, 740);
   await page.evaluateOnNewDocument(listen);
   await page.evaluateOnNewDocument(strictAudio);
@@ -375,6 +375,7 @@ test('on a touch screen: sound starts at the first tap; a peg held into slot 3 c
   await page.waitForFunction(() => document.querySelector('[aria-label="life"]').getAttribute('aria-pressed') === 'false');
 
   // Every cell's centre reaches the canvas, on each screen loaded so and after turning it.
+  let sawMore = false;
   for (const [width, height, reload] of [[320, 480, 1], [768, 1024, 1], [1280, 720, 1], [360, 740, 1], [740, 360, 0]]) {
     await touchPage(width, height, page);
     if (reload) await page.reload().then(() => ready(page));
@@ -390,9 +391,22 @@ test('on a touch screen: sound starts at the first tap; a peg held into slot 3 c
       return null;
     });
     assert.equal(covered, null, `${width} x ${height}`);
-    const heights = await page.$$eval('.controls button', (all) => all.map((b) => b.getBoundingClientRect().height));
-    assert.ok(heights.every((h) => h >= 28) && (width > height || heights.every((h) => h >= 40)), `${width} x ${height}: ${heights}`);
+    // Every control shown is 44 px to touch; on the smallest screen the rest opens from "more", over the grid.
+    const small = () => page.$$eval('.controls:not([hidden]) button', (all) => all.map((b) => b.getBoundingClientRect())
+      .filter((r) => r.width < 44 || r.height < 44).map((r) => `${r.width} x ${r.height} at ${r.left}, ${r.top}`));
+    assert.deepEqual(await small(), [], `${width} x ${height}`);
+    const slotsShown = () => page.evaluate(() => !document.getElementById('slots').hidden);
+    if (await page.evaluate(() => !document.getElementById('more').hidden)) {
+      assert.ok(!(await slotsShown()), 'the slots wait behind more');
+      await page.click('#more button');
+      await page.waitForFunction(() => !document.getElementById('slots').hidden);
+      assert.deepEqual(await small(), [], `${width} x ${height}, what more opens`);
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(() => document.getElementById('slots').hidden);
+      sawMore = true;
+    }
   }
+  assert.ok(sawMore, 'the smallest screen opens the rest from more');
   assert.ok((await control(page, 'slot 3')).filled && !(await control(page, 'slot 9')).filled, 'slot 3 looks filled after a reload');
   assert.deepEqual(await slot(page, 3), pattern([[5, 3]]));
   await page.screenshot({ path: '/tmp/pegpond-controls.png' });

@@ -22,4 +22,4 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && [ -S "$scratch/sound" ] && 
 export DISPLAY=":$(head -n 1 "$scratch/display")" PULSE_SERVER="unix:$scratch/sound"
 MINIBROWSER=$(ls /usr/lib/*/webkit2gtk-4.1/MiniBrowser | head -n 1)
 export MINIBROWSER
-for engine in ${@:-chromium firefox webkit}; do ENGINE=$engine node --test; done
+for engine in ${@:-chromium firefox webkit}; do ENGINE=$engine node --test ${PATTERN:+--test-name-pattern="$PATTERN"}; done

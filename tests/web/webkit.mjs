@@ -12,7 +12,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const freePort = () => new Promise((resolve) => {
   const probe = net.createServer().listen(0, '127.0.0.1', () => ((port) => probe.close(() => resolve(port)))(probe.address().port));
 });
-const keys = { Shift: Key.SHIFT, Backspace: Key.BACK_SPACE, Tab: Key.TAB, Enter: Key.ENTER, ArrowLeft: Key.ARROW_LEFT,
+const keys = { Shift: Key.SHIFT, Backspace: Key.BACK_SPACE, Tab: Key.TAB, Enter: Key.ENTER, Escape: Key.ESCAPE, ArrowLeft: Key.ARROW_LEFT,
   ArrowRight: Key.ARROW_RIGHT, ArrowUp: Key.ARROW_UP, ArrowDown: Key.ARROW_DOWN };
 const call = (fn) => `return (${fn}).apply(null, arguments)`;
 
