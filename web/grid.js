@@ -18,6 +18,7 @@ function showGrid(grid, parent, before) {
   for (let row = 0; row < Rows; ++row) {
     const line = document.createElement('div');
     line.setAttribute('role', 'row');
+    line.setAttribute('aria-label', `row ${row + 1}`);  // not its twelve cells' names read as one
     for (let column = 0; column < Columns; ++column) {
       const place = document.createElement('div'), cell = document.createElement('button');
       place.setAttribute('role', 'gridcell');
