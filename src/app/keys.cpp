@@ -75,6 +75,7 @@ void HandleKeyEvent(const SDL_keysym& key) {
   }
   if (key.sym == SDLK_m) {  // the accelerometer's steering and shaking off, and on
     MotionSensing ^= 1;
+    Announce(MotionSensing ? "motion on" : "motion off");
     return;
   }
   // Slower with -, faster with = (the + key unshifted), + and the keypad's.

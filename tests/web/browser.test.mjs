@@ -247,7 +247,7 @@ test('a tap places a peg in the pond; a loaded slot sounds in order, panned left
   await page.close();
 });
 
-test('steering and clearing on screen and by the phone\'s motion: a turn right makes the sweep a column moving right; clear and a shake clear the grid, each told in the live region; calm water stills the pond; and undo brings it back; with motion off a shake does nothing', async () => {
+test('steering and clearing on screen and by the phone\'s motion: a turn right makes the sweep a column moving right; clear and a shake clear the grid, each told in the live region; calm water stills the pond; and undo brings it back; with motion off, as told, a shake does nothing', async () => {
   const page = await open(), sensed = !engines[engine].noMotion;
   await page.mouse.click(180, 300);
   await loadDiagonal(page);
@@ -283,6 +283,7 @@ test('steering and clearing on screen and by the phone\'s motion: a turn right m
   if (sensed) await motion(page, 30, 30, 30, 10);
   await sleep(500);
   assert.deepEqual(await grid(), diagonal);
+  assert.equal(await said(), 'motion off');
   // Calm water, from the help's switch: the pond all but stills.
   const moving = await frameChange(page);
   await page.click('button[aria-label=help]');
