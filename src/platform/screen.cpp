@@ -6,6 +6,7 @@
 #include <SDL_syswm.h>
 
 #include <cstdlib>
+#include <ctime>
 
 #include "platform.h"
 #include "screen_glx.h"
@@ -62,6 +63,20 @@ void PreparePlatform() {
   // PulseAudio's client library (also PipeWire's), where the user set nothing.
   const SDL_version* linked = SDL_Linked_Version();
   if (linked->major == 1 && linked->minor == 2 && linked->patch >= 50) setenv("PULSE_LATENCY_MSEC", "93", 0);
+}
+
+// SDL 1.2's own ticks (1.2.15) count on the wall clock, which the system
+// steps when it sets the time: a step of 15 ms moved one line's sound by as
+// much, and a step back of seconds would hold the sweep. The program's ticks,
+// and SDL's, count on the monotonic clock instead, as SDL 2 and the page count.
+Uint32 SDL_GetTicks() {
+  auto now = [] {
+    timespec time;
+    clock_gettime(CLOCK_MONOTONIC, &time);
+    return static_cast<Sint64>(time.tv_sec) * 1000 + time.tv_nsec / 1000000;
+  };
+  static const Sint64 start = now();
+  return static_cast<Uint32>(now() - start);
 }
 
 const Uint8* HeldKeys() { return SDL_GetKeyState(nullptr); }
