@@ -177,6 +177,7 @@ struct AudioClock {
   bool started = false;
   double openTickMs = 0, bestTickMs = 0, bestDeviceMs = 0;  // this point's start and earliest reading
   double lateSinceMs = -1;  // since when every reading was later than the line by more than a jump
+  double leastLateMs = 0;   // and by how much at least
   double priorRate = 1;                                    // the rate known before the points
   double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the fitted line
   double placedTickMs = 0, placedDeviceMs = 0;            // the notes' line, at the fitted rate

@@ -60,11 +60,13 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
   if (earliness >= -ClockJumpMs)
     clock.lateSinceMs = -1;
   else if (clock.lateSinceMs < 0)
-    clock.lateSinceMs = tickMs;
+    clock.lateSinceMs = tickMs, clock.leastLateMs = -earliness;
+  else
+    clock.leastLateMs = std::min(clock.leastLateMs, -earliness);
   bool early = earliness > ClockJumpMs && clock.count >= 3;
   bool late = clock.lateSinceMs >= 0 && tickMs - clock.lateSinceMs >= ClockStallMs;
   if (!clock.started || early || late) {
-    clock.catchingUp = late && std::fabs(deviceMs - DeviceMsAt(clock, tickMs)) <= ClockLossMs;
+    clock.catchingUp = late && clock.leastLateMs <= ClockLossMs;  // by the least late reading of the stall
     Restart(clock, tickMs, deviceMs);
   } else if (tickMs - clock.openTickMs >= ClockPointMs) {  // its earliest reading is a point
     clock.pointTickMs[clock.next] = clock.bestTickMs, clock.pointDeviceMs[clock.next] = clock.bestDeviceMs;
