@@ -27,7 +27,7 @@ web: build
 	  -DPEGPOND_DATA_DIR=$(abspath $(BUILD))/data >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)-web
 	@echo "pegpond for the browser is in $(BUILD)-web/; serve it and open the address:"
-	@echo "  python3 -m http.server --bind 127.0.0.1 --directory $(BUILD)-web 8000"
+	@echo "  scripts/serve $(BUILD)-web 8000"
 	@echo "  http://127.0.0.1:8000/"
 
 # The Debian package in build-deb/, built from a copy of the sources.
