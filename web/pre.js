@@ -9,6 +9,10 @@
 window.addEventListener = ((add) => function (type, ...rest) {
   return type === 'unload' ? undefined : add.call(this, type, ...rest);
 })(window.addEventListener);
+// The notes are decoded once, by the mixer through Web Audio from the files the
+// program makes: this tells it that none were decoded before, which it would
+// warn of.
+Module['noAudioDecoding'] = true;
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   const folder = '/pegpond';

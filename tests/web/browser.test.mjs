@@ -5,7 +5,7 @@
 // hears, taps, keys, the phone's motion, slots kept across a reload, the page's
 // touch controls, the page offline, and a browser without WebGL.
 import { execFile, execFileSync, spawn, spawnSync } from 'node:child_process';
-import { mkdtempSync, readdirSync } from 'node:fs';
+import { mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
 import net from 'node:net';
@@ -494,7 +494,7 @@ async function wire(target) {
   return { seen, port: proxy.address().port, close: () => (proxy.close(), proxy.unref()) };
 }
 
-test('light on the wire: as the README\'s server serves it (gzipped, WebAssembly as application/wasm), at most 300 kB up to the first note, the offline copy included; a second visit fetches nothing the offline copy holds', async (t) => {
+test('light on the wire: as the README\'s server serves it (gzipped, WebAssembly as application/wasm), at most 300 kB up to the first note, the offline copy included, with the pictures and notes made in the page the build\'s own; a second visit fetches nothing the offline copy holds', async (t) => {
   if (engine !== 'chromium') return t.skip('what crosses the wire is the same in every engine; Chromium is measured');
   const port = await new Promise((resolve) => ((probe) => probe.listen(0, '127.0.0.1', () => ((p) => probe.close(() => resolve(p)))(probe.address().port)))(net.createServer()));
   const serving = spawn(path.resolve(path.dirname(new URL(import.meta.url).pathname), '../../scripts/serve'), [root, String(port)], { stdio: 'ignore' });
@@ -514,8 +514,7 @@ test('light on the wire: as the README\'s server serves it (gzipped, WebAssembly
       await page.setViewport({ width: 360, height: 740 });
       await page.evaluateOnNewDocument(listen);
       await page.goto(`http://127.0.0.1:${proxy.port}/`);
-      await page.waitForFunction(() => document.getElementById('status').hidden);
-      await sleep(500);
+      await ready(page);
       await page.mouse.click(180, 300);
       await page.evaluate(() => Module.FS.writeFile('/pegpond/motif1.pat', new Uint8Array(192).fill(1)));
       await page.keyboard.press('1');
@@ -528,6 +527,20 @@ test('light on the wire: as the README\'s server serves it (gzipped, WebAssembly
     const weight = proxy.seen.bytes, fetched = proxy.seen.paths.slice();
     console.log(`first visit: ${weight} bytes on the wire for ${fetched.join(' ')}`);
     assert.ok(weight <= 300000, `${weight} bytes`);
+    // What the page made in place of fetching it is the build's: the notes
+    // byte for byte, the pictures pixel for pixel.
+    const built = path.join(path.dirname(root), path.basename(root).replace(/-web$/, ''), 'data');
+    const scratch = mkdtempSync('/tmp/pegpond-made-');
+    for (const name of ['peg.png', 'background.png', 'splash.png', ...Array.from({ length: 16 }, (_, n) => `note${String(n).padStart(2, '0')}.wav`)]) {
+      const made = Buffer.from(await first.evaluate((name) => Array.from(Module.FS.readFile('/data/' + name)), name));
+      if (name.endsWith('.wav')) assert.ok(made.equals(await readFile(path.join(built, name))), name);
+      else {
+        writeFileSync(path.join(scratch, name), made);
+        const differing = spawnSync('compare', ['-metric', 'AE', path.join(scratch, name), path.join(built, name), 'null:']).stderr;
+        assert.equal(String(differing).trim(), '0', name);
+      }
+    }
+    rmSync(scratch, { recursive: true });
     await first.close();
     proxy.seen.paths = [];
     await (await visit()).close();
