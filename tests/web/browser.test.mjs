@@ -435,6 +435,7 @@ test('without WebGL the page says why in one sentence', async () => {
     };
   });
   await page.goto(address);
+  await page.waitForFunction(() => /WebGL/.test(document.getElementById('status').textContent));
   const said = await page.$eval('#status', (status) => status.textContent);
   assert.match(said, /^pegpond could not start: this browser has no WebGL/);
   await page.close();
