@@ -60,6 +60,7 @@ void PreparePlatform() {
     std::snprintf(name, sizeof name, "/data/note%02d.wav", note);
     WriteWav(name, MakeNote(0, note), 1);
   }
+  EM_ASM({ if (Module.onMade) Module.onMade(); });
 }
 
 // emscripten's SDL counts its ticks on the wall clock, which the system may
@@ -97,7 +98,11 @@ const Uint8* HeldKeys() {
   return keys;
 }
 
+// The start gives the page its thread back between its long steps (the sound
+// device, the screen, the splash, the page's controls), so that none holds it
+// for long and the splash shows as soon as it is drawn.
 SDL_Surface* OpenScreen() {
+  emscripten_sleep(0);
   // The page sizes the canvas's drawing buffer for the viewport before the
   // program starts; the browser scales it to the page.
   int width = 320, height = 480;
@@ -105,8 +110,12 @@ SDL_Surface* OpenScreen() {
   return SDL_SetVideoMode(width, height, 0, SDL_OPENGL);
 }
 
-// The browser presents what was drawn whenever the frame loop yields to it.
-void SwapScreen() {}
+// The browser presents what was drawn whenever the frame loop yields to it;
+// the splash, the first frame, is presented before the start goes on.
+void SwapScreen() {
+  static bool presented = false;
+  if (!presented) presented = true, emscripten_sleep(0);
+}
 void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
@@ -114,6 +123,7 @@ void CloseScreen() {}
 // names it is told) and the motion switch, which it keeps; it sets the water's
 // calm.
 void ShareState(const SharedState& s) {
+  emscripten_sleep(0);
   std::string names;
   for (const SoundSet& set : SoundSets) names += (names.empty() ? "" : ",") + std::string(set.name);
   EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7), $8, $9); }, s.grid, s.cells,
