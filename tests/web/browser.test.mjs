@@ -102,8 +102,7 @@ async function open(width = 360, height = 740) {
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(listen);
   await page.goto(address);
-  await page.waitForFunction(() => document.getElementById('status').hidden);
-  await sleep(1000);  // the program starts and shows its splash
+  await ready(page);  // the program has started and shows its splash
   return page;
 }
 // The mean colour of a square of the page, through ImageMagick.

@@ -76,6 +76,9 @@ export async function launch(binary) {
       try {
         driver = await new Builder().usingServer(`http://127.0.0.1:${port}`)
           .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args: ['--automation'] } }).build();
+        // A page that never finishes loading fails its test within a minute,
+        // rather than holding the run for the driver's five.
+        await driver.manage().setTimeouts({ pageLoad: 60000, script: 60000 });
         return driver;
       } catch (error) {
         if (tries > 20) throw error;
