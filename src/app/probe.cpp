@@ -10,11 +10,16 @@
 int main(int, char**) {
   PreparePlatform();
   SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_NOPARACHUTE);
+  // Each answer closes what was opened: SDL 2's audio thread left running
+  // through the exit crashes now and then.
   if (!OpenAudioDevice()) {
+    SDL_Quit();
     std::puts("audio");
     return 1;
   }
   if (!OpenScreen()) {
+    CloseScreen();
+    SDL_Quit();
     std::puts("display");
     return 1;
   }
