@@ -256,7 +256,8 @@ var Module = {
     const progress = /\((\d+)\/(\d+)\)/.exec(text);
     if (progress) say('Loading… ' + Math.floor(100 * progress[1] / progress[2]) + ' %');
   },
-  onRuntimeInitialized() { say(''); },
+  onRuntimeInitialized() { say('Loading…'); },
+  onMade() { say(''); },  // the program made its pictures and notes: the splash follows
   announce,
   onExit(code) { if (code !== 0) say(explain()); },
   onState(grid, cells, life, tempoNow, tempoNext, soundNow, soundAsked, soundNames, motionOn, calmWater) {
@@ -285,10 +286,20 @@ var Module = {
 // this machine's own addresses); anywhere else the page works as it is.
 if (window.isSecureContext && 'serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
 
-if (!document.createElement('canvas').getContext('webgl')) {
-  say('pegpond could not start: this browser has no WebGL, which pegpond draws with.');
-} else {
-  const program = document.createElement('script');
-  program.src = 'pegpond.js';
-  document.body.appendChild(program);
-}
+// A browser's first WebGL context takes long to make (up to a second, as its
+// GPU's side starts), and the page would wait for it: a worker makes one
+// first, where the worker waits instead, and then the page's own is quick.
+// Where a worker cannot, the page's check makes it.
+new Promise((made) => {
+  const worker = new Worker(URL.createObjectURL(new Blob(
+    ["postMessage(typeof OffscreenCanvas !== 'undefined' && !!new OffscreenCanvas(1, 1).getContext('webgl'))"])));
+  worker.onmessage = worker.onerror = () => (worker.terminate(), made());
+}).then(() => {
+  if (!document.createElement('canvas').getContext('webgl')) {
+    say('pegpond could not start: this browser has no WebGL, which pegpond draws with.');
+  } else {
+    const program = document.createElement('script');
+    program.src = 'pegpond.js';
+    document.body.appendChild(program);
+  }
+});

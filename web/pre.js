@@ -1,18 +1,19 @@
 // Before the program runs: its working directory /pegpond keeps the pattern
-// slots in the browser's storage (IndexedDB) and links to the data files
-// preloaded in /data. Only the slots are stored, each as soon as a save has
-// put its finished file in place; the page hears of each save (onSlotSaved)
-// and of its landing in storage (onSlotStored).
-// The notes are decoded once, by the mixer through Web Audio when the program
-// loads them; left to itself the preloader would first decode each into an
-// <audio> element, which the mixer never finds under the program's folder.
-Module['noAudioDecoding'] = true;
+// slots in the browser's storage (IndexedDB) and links to the data files in
+// /data, which the program makes there as it starts. Only the slots are
+// stored, each as soon as a save has put its finished file in place; the page
+// hears of each save (onSlotSaved) and of its landing in storage
+// (onSlotStored).
 // SDL listens for unload, a deprecated event whose listeners keep the page out
 // of the browser's back/forward cache; with the frame loop the program runs,
 // its handling does nothing. The listener is never added.
 window.addEventListener = ((add) => function (type, ...rest) {
   return type === 'unload' ? undefined : add.call(this, type, ...rest);
 })(window.addEventListener);
+// The notes are decoded once, by the mixer through Web Audio from the files the
+// program makes: this tells it that none were decoded before, which it would
+// warn of.
+Module['noAudioDecoding'] = true;
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   const folder = '/pegpond';

@@ -7,14 +7,61 @@
 #include <emscripten/html5.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "audio.h"
+#include "notes.h"
+#include "pictures.h"
 #include "platform.h"
+#include "wav.h"
 
 // emscripten starts with a umask of 0777, so files the program makes (the
 // pattern slots) could not be read back: use the usual one.
-void PreparePlatform() { umask(022); }
+// The page brings only the splash's lettering: the pictures and the first
+// sound set's notes are made here, by the build's own generators, into /data,
+// where the program's folder links them. Megabytes less to fetch, for about a
+// second of drawing, which gives the page back its thread every few ms.
+namespace {
+double LastBreath;
+void Breathe() {
+  if (emscripten_get_now() - LastBreath < 8) return;
+  emscripten_sleep(0);
+  LastBreath = emscripten_get_now();
+}
+std::vector<uint8_t> ReadData(const char* path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* file = std::fopen(path, "rb")) {
+    std::vector<uint8_t> chunk(65536);  // off the stack, which is small in the page
+    for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) bytes.insert(bytes.end(), chunk.data(), chunk.data() + got);
+    std::fclose(file);
+  }
+  return bytes;
+}
+void WriteData(const char* path, const std::vector<uint8_t>& bytes) {
+  if (FILE* file = std::fopen(path, "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+}
+}  // namespace
+
+void PreparePlatform() {
+  umask(022);
+  LastBreath = emscripten_get_now();
+  Picture background, splash;
+  MakePond(UnpackSparse(ReadData("/data/splash-words.bin")), &background, &splash, Breathe);
+  WriteData("/data/splash.png", StoredPng(splash));
+  WriteData("/data/background.png", StoredPng(background));
+  WriteData("/data/peg.png", StoredPng(MakePeg()));
+  for (int note = 0; note < 16; ++note, Breathe()) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/data/note%02d.wav", note);
+    WriteWav(name, MakeNote(0, note), 1);
+  }
+  EM_ASM({ if (Module.onMade) Module.onMade(); });
+}
 
 // emscripten's SDL counts its ticks on the wall clock, which the system may
 // step or slew; the sweep and the audio schedule need a steady one.
@@ -51,7 +98,11 @@ const Uint8* HeldKeys() {
   return keys;
 }
 
+// The start gives the page its thread back between its long steps (the sound
+// device, the screen, the splash, the page's controls), so that none holds it
+// for long and the splash shows as soon as it is drawn.
 SDL_Surface* OpenScreen() {
+  emscripten_sleep(0);
   // The page sizes the canvas's drawing buffer for the viewport before the
   // program starts; the browser scales it to the page.
   int width = 320, height = 480;
@@ -59,8 +110,12 @@ SDL_Surface* OpenScreen() {
   return SDL_SetVideoMode(width, height, 0, SDL_OPENGL);
 }
 
-// The browser presents what was drawn whenever the frame loop yields to it.
-void SwapScreen() {}
+// The browser presents what was drawn whenever the frame loop yields to it;
+// the splash, the first frame, is presented before the start goes on.
+void SwapScreen() {
+  static bool presented = false;
+  if (!presented) presented = true, emscripten_sleep(0);
+}
 void CloseScreen() {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
@@ -68,6 +123,7 @@ void CloseScreen() {}
 // names it is told) and the motion switch, which it keeps; it sets the water's
 // calm.
 void ShareState(const SharedState& s) {
+  emscripten_sleep(0);
   std::string names;
   for (const SoundSet& set : SoundSets) names += (names.empty() ? "" : ",") + std::string(set.name);
   EM_ASM({ if (Module.onState) Module.onState($0, $1, $2, $3, $4, $5, $6, UTF8ToString($7), $8, $9); }, s.grid, s.cells,

@@ -4,10 +4,11 @@
 // from BUILD_WEB (default build-web) on 127.0.0.1: what a person sees and
 // hears, taps, keys, the phone's motion, slots kept across a reload, the page's
 // touch controls, the page offline, and a browser without WebGL.
-import { execFile, execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, readdirSync } from 'node:fs';
+import { execFile, execFileSync, spawn, spawnSync } from 'node:child_process';
+import { mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import http from 'node:http';
+import net from 'node:net';
 import path from 'node:path';
 import { promisify } from 'node:util';
 import { after, before, test } from 'node:test';
@@ -101,8 +102,7 @@ async function open(width = 360, height = 740) {
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(listen);
   await page.goto(address);
-  await page.waitForFunction(() => document.getElementById('status').hidden);
-  await sleep(1000);  // the program starts and shows its splash
+  await ready(page);  // the program has started and shows its splash
   return page;
 }
 // The mean colour of a square of the page, through ImageMagick.
@@ -434,6 +434,7 @@ test('without WebGL the page says why in one sentence', async () => {
     };
   });
   await page.goto(address);
+  await page.waitForFunction(() => /WebGL/.test(document.getElementById('status').textContent));
   const said = await page.$eval('#status', (status) => status.textContent);
   assert.match(said, /^pegpond could not start: this browser has no WebGL/);
   await page.close();
@@ -476,4 +477,91 @@ test('axe finds nothing at the splash, playing, in the help and in the grid; Lig
   const failed = Object.values(report.audits).filter((a) => a.score !== null && a.score < 1 && a.scoreDisplayMode === 'binary').map((a) => a.id);
   console.log(`lighthouse ${report.lighthouseVersion}: ${JSON.stringify(scores)}`);
   assert.deepEqual(scores, { accessibility: 100, 'best-practices': 100, seo: 100 }, `failed: ${failed}`);
+});
+
+// Between the browser and the README's server: the bytes the server sends and
+// the paths asked for.
+async function wire(target) {
+  const seen = { bytes: 0, paths: [] };
+  const proxy = net.createServer((client) => {
+    const upstream = net.connect(target, '127.0.0.1');
+    client.on('data', (chunk) => seen.paths.push(...[...String(chunk).matchAll(/^GET (\S+)/gm)].map((m) => m[1])));
+    upstream.on('data', (chunk) => (seen.bytes += chunk.length));
+    client.pipe(upstream).pipe(client);
+    for (const [a, b] of [[client, upstream], [upstream, client]]) a.on('error', () => b.destroy()).on('close', () => b.destroy());
+  });
+  await new Promise((resolve) => proxy.listen(0, '127.0.0.1', resolve));
+  return { seen, port: proxy.address().port, close: () => (proxy.close(), proxy.unref()) };
+}
+
+test('light on the wire: as the README\'s server serves it (gzipped, WebAssembly as application/wasm), at most 300 kB up to the first note, the offline copy included, with the pictures and notes made in the page the build\'s own; a second visit fetches nothing the offline copy holds', async (t) => {
+  if (engine !== 'chromium') return t.skip('what crosses the wire is the same in every engine; Chromium is measured');
+  const port = await new Promise((resolve) => ((probe) => probe.listen(0, '127.0.0.1', () => ((p) => probe.close(() => resolve(p)))(probe.address().port)))(net.createServer()));
+  const serving = spawn(path.resolve(path.dirname(new URL(import.meta.url).pathname), '../../scripts/serve'), [root, String(port)], { stdio: 'ignore' });
+  const proxy = await wire(port);
+  try {
+    const head = async (file) => new Promise((resolve, reject) => http.get({ port, path: '/' + file, headers: { 'Accept-Encoding': 'gzip' } },
+      (response) => (response.resume(), resolve(response.headers))).on('error', reject));
+    for (let i = 0; i < 50 && !(await head('').then(() => true, () => false)); ++i) await sleep(100);
+    for (const [file, type] of [['pegpond.wasm', 'application/wasm'], ['pegpond.js', 'text/javascript'], ['pegpond.data', 'application/octet-stream']]) {
+      const headers = await head(file);
+      assert.deepEqual([headers['content-type'], headers['content-encoding']], [type, 'gzip'], file);
+    }
+    const offline = JSON.parse(/const Files = (\[.*\]);/.exec(await readFile(path.join(root, 'sw.js'), 'utf8'))[1].replaceAll("'", '"'));
+    const context = await browser.createBrowserContext();  // an empty cache
+    const visit = async () => {
+      const page = await context.newPage();
+      await page.setViewport({ width: 360, height: 740 });
+      await page.evaluateOnNewDocument(listen);
+      await page.goto(`http://127.0.0.1:${proxy.port}/`);
+      await ready(page);
+      await page.mouse.click(180, 300);
+      await page.evaluate(() => Module.FS.writeFile('/pegpond/motif1.pat', new Uint8Array(192).fill(1)));
+      await page.keyboard.press('1');
+      await page.waitForFunction(() => window.played.length > 0, { timeout: 9000 });
+      await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 9000 });
+      await sleep(500);
+      return page;
+    };
+    const first = await visit();
+    const weight = proxy.seen.bytes, fetched = proxy.seen.paths.slice();
+    console.log(`first visit: ${weight} bytes on the wire for ${fetched.join(' ')}`);
+    assert.ok(weight <= 300000, `${weight} bytes`);
+    // What the page made in place of fetching it is the build's. The page's
+    // C library is not the build machine's, whose sines and exponentials may
+    // differ in their last bit: a sample or a colour may then be one step off
+    // (with Debian 12's, none is).
+    const built = path.join(path.dirname(root), path.basename(root).replace(/-web$/, ''), 'data');
+    const scratch = mkdtempSync('/tmp/pegpond-made-'), off = [];
+    for (const name of ['peg.png', 'background.png', 'splash.png', ...Array.from({ length: 16 }, (_, n) => `note${String(n).padStart(2, '0')}.wav`)]) {
+      const made = Buffer.from(await first.evaluate((name) => Array.from(Module.FS.readFile('/data/' + name)), name));
+      if (name.endsWith('.wav')) {
+        const wav = await readFile(path.join(built, name));
+        assert.ok(made.length === wav.length && made.subarray(0, 44).equals(wav.subarray(0, 44)), name);
+        let differing = 0;
+        for (let at = 44; at < wav.length; at += 2) {
+          const step = Math.abs(made.readInt16LE(at) - wav.readInt16LE(at));
+          assert.ok(step <= 1, `${name} at ${at}`);
+          differing += step;
+        }
+        off.push(`${name} ${differing}`);
+      } else {
+        writeFileSync(path.join(scratch, name), made);
+        const compare = (metric) => String(spawnSync('compare', ['-metric', metric, path.join(scratch, name), path.join(built, name), 'null:']).stderr);
+        assert.ok(Number(/\(([\d.e-]+)\)/.exec(compare('PAE'))[1]) <= 1.01 / 255, name);
+        off.push(`${name} ${parseFloat(compare('AE'))}`);
+      }
+    }
+    console.log(`made in the page, samples and pixels off the build's: ${off.join(', ')}`);
+    rmSync(scratch, { recursive: true });
+    await first.close();
+    proxy.seen.paths = [];
+    await (await visit()).close();
+    console.log(`second visit: ${proxy.seen.paths.join(' ')}`);
+    assert.deepEqual(proxy.seen.paths.filter((p) => offline.includes(p.slice(1).replace(/\?.*/, '') || './')), []);
+    await context.close();
+  } finally {
+    proxy.close();
+    serving.kill();
+  }
 });
