@@ -219,7 +219,11 @@ void StartVoices() {
   // Notes are placed by the offset from the performance clock to that time.
   // The estimates settle by a few ms in the first seconds, and a step in the
   // offset would be a step in the beat: it follows them by half a ms a second
-  // (an eighth of a ms a step), jumping only to a change of more than 10 ms.
+  // (an eighth of a ms a step). It jumps to a rise of more than 10 ms, which
+  // would otherwise make notes late, but to a fall only of more than 50 ms (a
+  // stall, a resume): WebKitGTK's rendering lags by 10-15 ms for a moment now
+  // and then, and notes placed a little later than they need be still keep
+  // the beat.
   EM_ASM({
     var lead = 0;
     var behind = -1e9;
@@ -252,7 +256,8 @@ void StartVoices() {
       lead = Math.max(lead, rendered - heard);
       var target = heard + lead - now;
       var slew = 0.0005 * (now - last);
-      offset = Math.abs(target - offset) <= 10 ? Math.min(Math.max(target, offset - slew), offset + slew) : target;
+      var change = target - offset;
+      offset = change > 10 || change < -50 || change != change ? target : Math.min(Math.max(target, offset - slew), offset + slew);
       last = now;
     };
     setInterval(watch, 7);
