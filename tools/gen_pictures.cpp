@@ -22,12 +22,7 @@ struct Font {
 };
 
 bool LoadFont(const std::string& path, Font& font) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  unsigned char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) font.data.insert(font.data.end(), buffer, buffer + got);
-  std::fclose(file);
+  font.data = FileBytes(path.c_str());
   return !font.data.empty() && stbtt_InitFont(&font.info, font.data.data(), stbtt_GetFontOffsetForIndex(font.data.data(), 0)) != 0;
 }
 
@@ -91,12 +86,6 @@ bool WritePng(const std::string& path, const Picture& picture) {
   return stbi_write_png(path.c_str(), picture.width, picture.height, picture.channels, picture.bytes.data(),
                         picture.width * picture.channels) != 0;
 }
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,7 +106,7 @@ int main(int argc, char** argv) {
   Picture words = SetWords(bold, regular), background, splash;
   MakePond(words, &background, &splash, nullptr);
   if (!WritePng(directory + "/peg.png", MakePeg()) || !WritePng(directory + "/background.png", background) ||
-      !WritePng(directory + "/splash.png", splash) || !WriteFile(directory + "/splash-words.bin", PackSparse(words))) {
+      !WritePng(directory + "/splash.png", splash) || !WriteFileBytes((directory + "/splash-words.bin").c_str(), PackSparse(words))) {
     std::fprintf(stderr, "gen_pictures: cannot write the pictures into %s\n", directory.c_str());
     return 1;
   }

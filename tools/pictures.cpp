@@ -455,6 +455,23 @@ void MakePond(const Picture& words, Picture* background, Picture* splash, void (
 }
 
 // A PNG whose pixels are stored, not compressed: quick to write and to read.
+std::vector<uint8_t> FileBytes(const char* path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* file = std::fopen(path, "rb")) {
+    std::vector<uint8_t> chunk(65536);  // off the stack, which is small in the page
+    for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+bool WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes) {
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return false;
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
 std::vector<uint8_t> StoredPng(const Picture& picture) {
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   auto put32 = [](std::vector<uint8_t>& to, uint32_t v) {

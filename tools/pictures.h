@@ -30,6 +30,11 @@ Picture MakePeg();
 // when not null, is called every few milliseconds of drawing.
 void MakePond(const Picture& words, Picture* background, Picture* splash, void (*breathe)());
 
+// A whole file's bytes (none when it cannot be read), and bytes written as a
+// whole file (false when they could not all be).
+std::vector<uint8_t> FileBytes(const char* path);
+bool WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes);
+
 // The picture as a PNG file's bytes, its pixels stored uncompressed.
 std::vector<uint8_t> StoredPng(const Picture& picture);
 // A picture of mostly zero bytes, such as the lettering, packed small and

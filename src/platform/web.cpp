@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "audio.h"
 #include "notes.h"
@@ -17,8 +16,6 @@
 #include "platform.h"
 #include "wav.h"
 
-// emscripten starts with a umask of 0777, so files the program makes (the
-// pattern slots) could not be read back: use the usual one.
 // The page brings only the splash's lettering: the pictures and the first
 // sound set's notes are made here, by the build's own generators, into /data,
 // where the program's folder links them. Megabytes less to fetch, for about a
@@ -30,31 +27,18 @@ void Breathe() {
   emscripten_sleep(0);
   LastBreath = emscripten_get_now();
 }
-std::vector<uint8_t> ReadData(const char* path) {
-  std::vector<uint8_t> bytes;
-  if (FILE* file = std::fopen(path, "rb")) {
-    std::vector<uint8_t> chunk(65536);  // off the stack, which is small in the page
-    for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) bytes.insert(bytes.end(), chunk.data(), chunk.data() + got);
-    std::fclose(file);
-  }
-  return bytes;
-}
-void WriteData(const char* path, const std::vector<uint8_t>& bytes) {
-  if (FILE* file = std::fopen(path, "wb")) {
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-  }
-}
 }  // namespace
 
 void PreparePlatform() {
+  // emscripten starts with a umask of 0777, so files the program makes (the
+  // pattern slots) could not be read back: use the usual one.
   umask(022);
   LastBreath = emscripten_get_now();
   Picture background, splash;
-  MakePond(UnpackSparse(ReadData("/data/splash-words.bin")), &background, &splash, Breathe);
-  WriteData("/data/splash.png", StoredPng(splash));
-  WriteData("/data/background.png", StoredPng(background));
-  WriteData("/data/peg.png", StoredPng(MakePeg()));
+  MakePond(UnpackSparse(FileBytes("/data/splash-words.bin")), &background, &splash, Breathe);
+  WriteFileBytes("/data/splash.png", StoredPng(splash));
+  WriteFileBytes("/data/background.png", StoredPng(background));
+  WriteFileBytes("/data/peg.png", StoredPng(MakePeg()));
   for (int note = 0; note < 16; ++note, Breathe()) {
     char name[32];
     std::snprintf(name, sizeof name, "/data/note%02d.wav", note);
