@@ -66,31 +66,40 @@ function wrap(driver) {
 // One MiniBrowser session a page, each with a profile of its own, so the
 // scripts the service worker keeps with the page are that page's.
 export async function launch(binary) {
-  const port = await freePort();
-  const server = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
-  let driver = null;
+  let port, server, driver = null;
+  const serve = async () => {
+    if (server) server.kill();
+    port = await freePort();
+    server = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
+  };
+  // Now and then a new session never answers (its MiniBrowser gone before it
+  // connected, and the driver waiting on it): after half a minute the driver
+  // is started again.
+  const session = () => new Builder().usingServer(`http://127.0.0.1:${port}`)
+    .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args: ['--automation'] } }).build();
   const start = async () => {
-    if (driver) await driver.quit();
+    if (driver) await Promise.race([driver.quit(), sleep(10000)]);
     scripts = [];
     for (let tries = 0; ; ++tries) {
       try {
-        driver = await new Builder().usingServer(`http://127.0.0.1:${port}`)
-          .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args: ['--automation'] } }).build();
+        driver = await Promise.race([session(), sleep(30000).then(() => Promise.reject(new Error('no session in 30 s')))]);
         // A page that never finishes loading fails its test within a minute,
         // rather than holding the run for the driver's five.
         await driver.manage().setTimeouts({ pageLoad: 60000, script: 60000 });
         return driver;
       } catch (error) {
         if (tries > 20) throw error;
+        if (/no session/.test(error.message)) await serve();
         await sleep(100);  // the driver is still starting
       }
     }
   };
+  await serve();
   await start();
   return {
     newPage: async () => wrap(await start()),
     version: async () => `WebKitGTK ${(await driver.getCapabilities()).get('browserVersion')}`,
     userAgent: () => driver.executeScript('return navigator.userAgent'),
-    close: async () => (driver && await driver.quit(), server.kill()),
+    close: async () => (driver && await Promise.race([driver.quit(), sleep(10000)]), server.kill()),
   };
 }
