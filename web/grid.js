@@ -60,6 +60,7 @@ function moveFocus(event) {
   cell.focus();
 }
 function placeGrid() {
+  if (!pegs.view) return;
   const box = canvas.getBoundingClientRect(), scale = box.width / canvas.width;
   Object.assign(pegs.view.style, {
     left: box.left + 10 * scale + 'px', top: box.top + (canvas.height - 25 * Rows) / 2 * scale + 'px',

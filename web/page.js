@@ -165,9 +165,10 @@ function showControls(grid, life) {
   for (let n = 1; n <= 9; ++n) showSlot(n);
   document.querySelector('main').append(toolsBar, moreBar, editBar, soundBar, tempoBar, slotsBar, movesBar, moreBackdrop);
   showMore();
-  showGrid(grid, document.querySelector('main'), slotsBar);  // in the order they are seen, top to bottom
   placeControls();
   watchControls();
+  // In the order they are seen, top to bottom; a task of its own, as the most to lay out.
+  setTimeout(() => showGrid(grid, document.querySelector('main'), slotsBar));
 }
 window.addEventListener('resize', () => state.grid && (placeControls(), placeGrid()));
 
@@ -247,16 +248,14 @@ function explain() {
       return 'pegpond could not start: the note sample ' + name + ' is missing (reload the page).';
     }
   }
+  if (!document.createElement('canvas').getContext('webgl')) {
+    return 'pegpond could not start: this browser has no WebGL, which pegpond draws with.';
+  }
   return 'pegpond could not start: a shader program failed to build on this browser\'s WebGL.';
 }
 
 var Module = {
   canvas,
-  setStatus(text) {
-    const progress = /\((\d+)\/(\d+)\)/.exec(text);
-    if (progress) say('Loading… ' + Math.floor(100 * progress[1] / progress[2]) + ' %');
-  },
-  onRuntimeInitialized() { say('Loading…'); },
   onMade() { say(''); },  // the program made its pictures and notes: the splash follows
   announce,
   onExit(code) { if (code !== 0) say(explain()); },
@@ -286,20 +285,34 @@ var Module = {
 // this machine's own addresses); anywhere else the page works as it is.
 if (window.isSecureContext && 'serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
 
-// A browser's first WebGL context takes long to make (up to a second, as its
-// GPU's side starts), and the page would wait for it: a worker makes one
-// first, where the worker waits instead, and then the page's own is quick.
-// Where a worker cannot, the page's check makes it.
-new Promise((made) => {
-  const worker = new Worker(URL.createObjectURL(new Blob(
-    ["postMessage(typeof OffscreenCanvas !== 'undefined' && !!new OffscreenCanvas(1, 1).getContext('webgl'))"])));
-  worker.onmessage = worker.onerror = () => (worker.terminate(), made());
-}).then(() => {
-  if (!document.createElement('canvas').getContext('webgl')) {
-    say('pegpond could not start: this browser has no WebGL, which pegpond draws with.');
-  } else {
-    const program = document.createElement('script');
-    program.src = 'pegpond.js';
-    document.body.appendChild(program);
+// A browser's first WebGL context and first audio context take long to make
+// (a quarter to a whole second, as its GPU's and audio's sides start), and the
+// page would wait for them. Each side is started first where the page does not
+// wait: a worker makes a WebGL context, and the list of sound devices is asked
+// for. The program runs once both are done; then its own contexts are quick. A
+// browser without WebGL in a worker is asked on the page.
+// All of it waits for "Loading…" to be shown: the GPU's side, busy starting,
+// would hold the page's first picture back. The program comes in meanwhile
+// (index.html preloads it).
+function warmUp() {
+  const warmed = Promise.all([
+    new Promise((made) => {
+      const worker = new Worker(URL.createObjectURL(new Blob(
+        ["postMessage(typeof OffscreenCanvas !== 'undefined' && !!new OffscreenCanvas(1, 1).getContext('webgl'))"])));
+      worker.onmessage = (event) => (worker.terminate(), made(event.data));
+      worker.onerror = () => (worker.terminate(), made(false));
+    }).then((made) => made || !!document.createElement('canvas').getContext('webgl')),
+    navigator.mediaDevices && navigator.mediaDevices.enumerateDevices().catch(() => {}),
+  ]);
+  Module.preRun = [() => {
+    addRunDependency('warmed');
+    warmed.then(([webgl]) => (webgl ? removeRunDependency('warmed') : say('pegpond could not start: this browser has no WebGL, which pegpond draws with.')));
+  }];
+  document.body.appendChild(Object.assign(document.createElement('script'), { src: 'pegpond.js' }));
+}
+new Promise((shown) => {
+  setTimeout(shown, 500);  // where the browser does not tell
+  if (window.PerformanceObserver && (PerformanceObserver.supportedEntryTypes || []).includes('paint')) {
+    new PerformanceObserver((list, observer) => (observer.disconnect(), shown())).observe({ type: 'paint', buffered: true });
   }
-});
+}).then(warmUp);

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "app.h"
 #include "audio.h"
 #include "render.h"
@@ -6,11 +8,12 @@
 namespace {
 // A start that fails ends with status 255, the screen and the sound device
 // closed first: SDL 2's audio thread would otherwise mix on while the exit
-// tears down what it reads, and crash now and then.
+// tears down what it reads, and crash now and then. It exits rather than
+// returns: in the page, a main that has paused once returns to nobody.
 int FailedStart() {
   CloseScreen();
   SDL_Quit();
-  return -1;
+  std::exit(-1);
 }
 }  // namespace
 

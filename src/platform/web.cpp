@@ -91,7 +91,9 @@ SDL_Surface* OpenScreen() {
   // program starts; the browser scales it to the page.
   int width = 320, height = 480;
   emscripten_get_canvas_element_size("#canvas", &width, &height);
-  return SDL_SetVideoMode(width, height, 0, SDL_OPENGL);
+  SDL_Surface* screen = SDL_SetVideoMode(width, height, 0, SDL_OPENGL);
+  // emscripten's SDL gives a screen even when the canvas gave no WebGL context.
+  return EM_ASM_INT({ return !!Module.ctx; }) ? screen : nullptr;
 }
 
 // The browser presents what was drawn whenever the frame loop yields to it;
