@@ -63,6 +63,7 @@ Picture ToPicture(Canvas& canvas, bool flipVertically) {
   Picture picture = {canvas.width, canvas.height, 3, std::vector<uint8_t>(canvas.pixels.size() * 3)};
   uint8_t* out = picture.bytes.data();
   for (int y = 0; y < canvas.height; ++y) {
+    if (y % 32 == 0) Pause();
     int source = flipVertically ? canvas.height - 1 - y : y;
     for (int x = 0; x < canvas.width; ++x, out += 3) {
       Rgb c = canvas.At(x, source);
@@ -354,6 +355,7 @@ Canvas DrawPondBed() {
   Canvas canvas = DrawSand();
   for (const Pebble& p : ScatterPebbles()) DrawPebble(canvas, p), Pause();
   const Rgb WaterTint = {0.74f, 0.86f, 0.84f}, WaterGlow = {0.01f, 0.04f, 0.05f};
+  Pause();
   for (Rgb& c : canvas.pixels) c = c * WaterTint + WaterGlow;
   return canvas;
 }
@@ -370,7 +372,7 @@ std::vector<float> Blur(std::vector<float> layer, int width, int height, int rad
         left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
   left = std::max(0, left - 3 * radius), right = std::min(width - 1, right + 3 * radius);
   top = std::max(0, top - 3 * radius), bottom = std::min(height - 1, bottom + 3 * radius);
-  for (int pass = 0; pass < 3; ++pass) {
+  for (int pass = 0; pass < 3; ++pass, Pause()) {
     for (int y = top; y <= bottom; ++y)
       for (int x = left; x <= right; ++x) {
         float sum = 0;
@@ -390,6 +392,7 @@ std::vector<float> Blur(std::vector<float> layer, int width, int height, int rad
 // Ink of the text with a soft dark halo under it, so it reads over the pebbles.
 void PaintText(Canvas& canvas, const std::vector<float>& coverage, Rgb colour, float halo) {
   std::vector<float> shadow = Blur(coverage, canvas.width, canvas.height, 2);
+  Pause();
   for (size_t i = 0; i < canvas.pixels.size(); ++i) {
     if (shadow[i] == 0 && coverage[i] == 0) continue;  // neither dims nor inks it
     canvas.pixels[i] = canvas.pixels[i] * (1.0f - halo * Clamp01(shadow[i] * 1.8f));
@@ -454,7 +457,6 @@ void MakePond(const Picture& words, Picture* background, Picture* splash, void (
   Breathe = nullptr;
 }
 
-// A PNG whose pixels are stored, not compressed: quick to write and to read.
 std::vector<uint8_t> FileBytes(const char* path) {
   std::vector<uint8_t> bytes;
   if (FILE* file = std::fopen(path, "rb")) {
@@ -472,6 +474,7 @@ bool WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes) {
   return std::fclose(file) == 0 && written;
 }
 
+// A PNG whose pixels are stored, not compressed: quick to write and to read.
 std::vector<uint8_t> StoredPng(const Picture& picture) {
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   auto put32 = [](std::vector<uint8_t>& to, uint32_t v) {

@@ -38,6 +38,10 @@ ScreenScale ChooseScale(int displayWidth, int displayHeight, const char* overrid
 // over the window, factor times larger and smoothed.
 void PresentScaled(const ScreenScale& scale);
 
+// Between the start's long steps: in the page, gives the browser its thread
+// back once it has been held for a few ms; elsewhere does nothing.
+void Breathe();
+
 // Presents the frame drawn into the screen (the handheld's SDL_GL_SwapBuffers).
 // Does nothing when no screen is open, so GL code can run on other contexts.
 void SwapScreen();

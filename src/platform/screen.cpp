@@ -112,6 +112,7 @@ SDL_Surface* OpenScreen() {
 }
 
 void ShareState(const SharedState&) {}
+void Breathe() {}
 void Announce(const char*) {}
 
 void SwapScreen() {

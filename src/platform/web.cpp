@@ -16,28 +16,44 @@
 #include "platform.h"
 #include "wav.h"
 
+// The start's long work (making the pictures and notes, the screen, the
+// shaders, the textures, the notes' decoding) holds the page's thread for at
+// most a few ms at a time, so that the page answers and shows what is drawn
+// meanwhile. A message to itself lets the browser run what waits and comes
+// back at once; a timer would wait 4 ms more each time, as nested timers do.
+EM_ASYNC_JS(void, YieldToPage, (), {
+  await new Promise(function(resume) {
+    var channel = new MessageChannel();
+    channel.port1.onmessage = resume;
+    channel.port2.postMessage(0);
+  });
+});
+namespace {
+double LastBreath;
+}  // namespace
+void Breathe() {
+  if (emscripten_get_now() - LastBreath < 4) return;
+  YieldToPage();
+  LastBreath = emscripten_get_now();
+}
+
 // The page brings only the splash's lettering: the pictures and the first
 // sound set's notes are made here, by the build's own generators, into /data,
 // where the program's folder links them. Megabytes less to fetch, for about a
-// second of drawing, which gives the page back its thread every few ms.
-namespace {
-double LastBreath;
-void Breathe() {
-  if (emscripten_get_now() - LastBreath < 8) return;
-  emscripten_sleep(0);
-  LastBreath = emscripten_get_now();
-}
-}  // namespace
+// second of drawing.
 
 void PreparePlatform() {
   // emscripten starts with a umask of 0777, so files the program makes (the
   // pattern slots) could not be read back: use the usual one.
   umask(022);
+  YieldToPage();  // the program's first steps compile as they run: a task of their own
   LastBreath = emscripten_get_now();
   Picture background, splash;
   MakePond(UnpackSparse(FileBytes("/data/splash-words.bin")), &background, &splash, Breathe);
   WriteFileBytes("/data/splash.png", StoredPng(splash));
+  Breathe();
   WriteFileBytes("/data/background.png", StoredPng(background));
+  Breathe();
   WriteFileBytes("/data/peg.png", StoredPng(MakePeg()));
   for (int note = 0; note < 16; ++note, Breathe()) {
     char name[32];
@@ -265,6 +281,7 @@ int FetchSoundSet(const char* folder) {
 }
 void WaitForSoundSets() {}  // the page's fetches end with it
 Mix_Chunk* LoadNoteSample(const char* folder, const char* name) {
+  Breathe();
   if (!*folder) return Mix_LoadWAV_RW(SDL_RWFromFile(name, "rb"), 1);
   return reinterpret_cast<Mix_Chunk*>(EM_ASM_INT({
     var buffer = Module.soundSample ? Module.soundSample(UTF8ToString($0), UTF8ToString($1)) : null;

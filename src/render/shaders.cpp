@@ -1,5 +1,7 @@
 #include <cstdlib>
 
+#include "platform.h"
+
 #include "render.h"
 
 // The shader texts keep their fixed #line numbers, carry no version line and no
@@ -145,7 +147,9 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
   GLuint vertexShader = glCreateShader(GL_VERTEX_SHADER);
   GLuint fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
   CompileShaderSource(vertexSource, vertexShader);
+  Breathe();  // each compile and the link is one of the start's longer steps
   CompileShaderSource(fragmentSource, fragmentShader);
+  Breathe();
 
   GLuint program = glCreateProgram();
   glAttachShader(program, vertexShader);
@@ -162,6 +166,7 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
   glValidateProgram(program);
   glGetProgramiv(program, GL_VALIDATE_STATUS, &status);
   if (status != GL_TRUE) FailBuild();
+  Breathe();
   // The shaders stay attached and alive with their program.
   return program;
 }

@@ -1,3 +1,4 @@
+#include "platform.h"
 #include "render.h"
 
 GLuint PegTexture, BackgroundTexture;
@@ -34,6 +35,7 @@ GLuint LoadTexture(const char* fileName) {
     return 0;
   }
   GLenum format = FormatForChannels(channels);
+  Breathe();  // between the decoding and the upload
 
   GLuint texture = 0;
   glGenTextures(1, &texture);
@@ -47,5 +49,6 @@ GLuint LoadTexture(const char* fileName) {
   // The decoder's first row is the picture's top row: it lands at t = 0.
   glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
   FreePicture(pixels);
+  Breathe();
   return texture;
 }
