@@ -289,25 +289,20 @@ if (window.isSecureContext && 'serviceWorker' in navigator) navigator.serviceWor
 // (a quarter to a whole second, as its GPU's and audio's sides start), and the
 // page would wait for them. Each side is started first where the page does not
 // wait: a worker makes a WebGL context, and the list of sound devices is asked
-// for. The program runs once both are done; then its own contexts are quick. A
-// browser without WebGL in a worker is asked on the page.
+// for. The program makes its pictures and notes meanwhile, then waits for both
+// (Module.warmed) before it makes its own contexts, which are then quick.
 // All of it waits for "Loading…" to be shown: the GPU's side, busy starting,
 // would hold the page's first picture back. The program comes in meanwhile
 // (index.html preloads it).
 function warmUp() {
-  const warmed = Promise.all([
+  Module.warmed = Promise.all([
     new Promise((made) => {
       const worker = new Worker(URL.createObjectURL(new Blob(
         ["postMessage(typeof OffscreenCanvas !== 'undefined' && !!new OffscreenCanvas(1, 1).getContext('webgl'))"])));
-      worker.onmessage = (event) => (worker.terminate(), made(event.data));
-      worker.onerror = () => (worker.terminate(), made(false));
-    }).then((made) => made || !!document.createElement('canvas').getContext('webgl')),
+      worker.onmessage = worker.onerror = () => (worker.terminate(), made());
+    }),
     navigator.mediaDevices && navigator.mediaDevices.enumerateDevices().catch(() => {}),
   ]);
-  Module.preRun = [() => {
-    addRunDependency('warmed');
-    warmed.then(([webgl]) => (webgl ? removeRunDependency('warmed') : say('pegpond could not start: this browser has no WebGL, which pegpond draws with.')));
-  }];
   document.body.appendChild(Object.assign(document.createElement('script'), { src: 'pegpond.js' }));
 }
 new Promise((shown) => {

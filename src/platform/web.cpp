@@ -28,6 +28,11 @@ EM_ASYNC_JS(void, YieldToPage, (), {
     channel.port2.postMessage(0);
   });
 });
+// The page starts the browser's GPU and audio sides while the program makes
+// its pictures and notes; its contexts wait for them to be ready (page.js).
+EM_ASYNC_JS(void, WaitForWarmUp, (), {
+  if (Module.warmed) await Module.warmed;
+});
 namespace {
 double LastBreath;
 }  // namespace
@@ -61,6 +66,7 @@ void PreparePlatform() {
     WriteWav(name, MakeNote(0, note), 1);
   }
   EM_ASM({ if (Module.onMade) Module.onMade(); });
+  WaitForWarmUp();
 }
 
 // emscripten's SDL counts its ticks on the wall clock, which the system may
