@@ -301,8 +301,8 @@ function warmUp() {
         ["postMessage(typeof OffscreenCanvas !== 'undefined' && !!new OffscreenCanvas(1, 1).getContext('webgl'))"])));
       worker.onmessage = worker.onerror = () => (worker.terminate(), made());
     }),
-    navigator.mediaDevices && navigator.mediaDevices.enumerateDevices().catch(() => {}),
-  ]);
+    navigator.mediaDevices && navigator.mediaDevices.enumerateDevices(),
+  ]).catch(() => {});  // a warm-up that fails only leaves the program's contexts slow
   document.body.appendChild(Object.assign(document.createElement('script'), { src: 'pegpond.js' }));
 }
 new Promise((shown) => {

@@ -46,7 +46,6 @@ void Breathe() {
 // sound set's notes are made here, by the build's own generators, into /data,
 // where the program's folder links them. Megabytes less to fetch, for about a
 // second of drawing.
-
 void PreparePlatform() {
   // emscripten starts with a umask of 0777, so files the program makes (the
   // pattern slots) could not be read back: use the usual one.
