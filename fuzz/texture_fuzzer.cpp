@@ -3,7 +3,10 @@
 // and no GL error.
 #include "fuzz.h"
 #include "headless_gl.h"
+#include "platform.h"
 #include "render.h"
+
+void Breathe() {}  // the page's pause between the start's steps
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = CreateHeadlessGl(16, 16);
