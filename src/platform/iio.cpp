@@ -1,6 +1,9 @@
 // Linux IIO accelerometers, as phones and convertibles have them, read from sysfs.
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,13 +11,24 @@
 #include "platform.h"
 
 namespace {
-bool ReadNumber(const std::string& path, double* value) {
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return false;
-  bool ok = std::fscanf(file, "%lf", value) == 1;
-  std::fclose(file);
-  return ok;
+// 0, or why there is no number: the errno of the open or of the read.
+int ReadNumber(const std::string& path, double* value) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  char text[64];
+  ssize_t got = read(fd, text, sizeof text - 1);
+  int error = got < 0 ? errno : 0;
+  close(fd);
+  if (error) return error;
+  text[got] = 0;
+  char* end = nullptr;
+  *value = std::strtod(text, &end);
+  return end == text ? EINVAL : 0;
 }
+
+// A driver that is busy (a buffer enabled by another reader), or a bus that
+// fails for a moment: the sensor is still there.
+bool Transient(int error) { return error == EBUSY || error == EAGAIN || error == EIO; }
 
 // "a, b, c; d, e, f; g, h, i": rotates the sensor's axes into the device's.
 bool ReadMountMatrix(const std::string& path, double m[9]) {
@@ -39,6 +53,12 @@ IioAccelerometer Sensor;
 std::string SensorRoot = "/sys/bus/iio/devices";
 int CallsUntilSearch = 0;
 const int SearchInterval = 60;  // frames between looks for a sensor that is missing
+// The last good reading stands in for reads that fail for about half a second
+// of frames; after that there is no reading.
+TiltAxes LastReading;
+int FailedReads = 0;
+bool HaveReading = false;
+const int HeldReads = 15;
 }  // namespace
 
 bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor) {
@@ -50,16 +70,18 @@ bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor) {
     if (name.rfind("iio:device", 0) != 0) continue;
     std::string base = std::string(root) + "/" + name + "/";
     double raw, scale;
-    if (!ReadNumber(base + "in_accel_x_raw", &raw) || !ReadNumber(base + "in_accel_y_raw", &raw) ||
-        !ReadNumber(base + "in_accel_z_raw", &raw))
-      continue;
+    bool answers = true;  // also while busy: another reader may hold it for long
+    for (const char* axis : {"x", "y", "z"}) {
+      int error = ReadNumber(base + "in_accel_" + axis + "_raw", &raw);
+      answers = answers && (!error || Transient(error));
+    }
+    if (!answers) continue;
     IioAccelerometer s;
     s.dir = base;
     const char* axes = "xyz";
     for (int a = 0; a < 3; ++a) {
       // One scale for all axes, or one per axis.
-      if (!ReadNumber(base + "in_accel_scale", &scale) &&
-          !ReadNumber(base + "in_accel_" + axes[a] + "_scale", &scale))
+      if (ReadNumber(base + "in_accel_scale", &scale) && ReadNumber(base + "in_accel_" + axes[a] + "_scale", &scale))
         scale = 0;
       s.scale[a] = scale;
     }
@@ -85,29 +107,43 @@ TiltAxes IioToJoystick(const IioAccelerometer& sensor, const double raw[3]) {
   return AccelerationToTilt(d[0], d[1], d[2]);
 }
 
-bool ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes) {
+int ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes) {
   double raw[3];
-  if (!ReadNumber(sensor.dir + "in_accel_x_raw", &raw[0]) || !ReadNumber(sensor.dir + "in_accel_y_raw", &raw[1]) ||
-      !ReadNumber(sensor.dir + "in_accel_z_raw", &raw[2]))
-    return false;
+  for (int a = 0; a < 3; ++a)
+    if (int error = ReadNumber(sensor.dir + "in_accel_" + "xyz"[a] + "_raw", &raw[a])) return error;
   *axes = IioToJoystick(sensor, raw);
-  return true;
+  return 0;
 }
 
 void SetTiltSensorRoot(const char* root) {
   SensorRoot = root;
   Sensor = IioAccelerometer{};
   CallsUntilSearch = 0;
+  HaveReading = false;
+  ForgetSensorProxy();
 }
 
 bool ReadTiltSensor(TiltAxes* axes) {
-  if (Sensor.dir.empty()) {
-    if (CallsUntilSearch-- > 0) return false;
+  if (Sensor.dir.empty() && CallsUntilSearch-- <= 0) {
     CallsUntilSearch = SearchInterval;
-    if (!FindIioAccelerometer(SensorRoot.c_str(), &Sensor)) return false;
+    FindIioAccelerometer(SensorRoot.c_str(), &Sensor);
   }
-  if (ReadIioAccelerometer(Sensor, axes)) return true;
-  Sensor = IioAccelerometer{};  // gone (unplugged, driver unloaded): look again later
-  CallsUntilSearch = SearchInterval;
-  return false;
+  if (!Sensor.dir.empty()) {
+    int error = ReadIioAccelerometer(Sensor, axes);
+    if (!error) {
+      LastReading = *axes, HaveReading = true, FailedReads = 0;
+      return true;
+    }
+    if (!Transient(error)) {
+      Sensor = IioAccelerometer{};  // gone (unplugged, driver unloaded): look again later
+      CallsUntilSearch = SearchInterval;
+      HaveReading = false;
+    } else if (HaveReading && FailedReads < HeldReads) {
+      ++FailedReads;
+      *axes = LastReading;
+      return true;
+    }
+  }
+  // No raw readings to be had: iio-sensor-proxy's orientation, where it runs.
+  return ReadSensorProxy(axes);
 }

@@ -114,10 +114,23 @@ struct IioAccelerometer {
   double scale[3];  // m/s^2 per raw unit, per axis
   double mount[9];  // row-major rotation into the device's axes
 };
+// A sensor counts as found while it answers or is busy (EBUSY, EAGAIN, EIO).
 bool FindIioAccelerometer(const char* root, IioAccelerometer* sensor);
-bool ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes);
+// 0, or the errno of the raw read that failed.
+int ReadIioAccelerometer(const IioAccelerometer& sensor, TiltAxes* axes);
 // Raw readings to joystick units: 32768 is one gravity, clamped to 16 bits.
 TiltAxes IioToJoystick(const IioAccelerometer& sensor, const double raw[3]);
 // Linux: the IIO sensor ReadTiltSensor uses is found lazily under this root; a
-// sensor that stops answering is dropped and looked for again every few seconds.
+// sensor that is gone is dropped and looked for again every few seconds. Reads
+// that fail while it is busy keep the last reading for about half a second;
+// after that, and with no sensor, iio-sensor-proxy's orientation steers.
 void SetTiltSensorRoot(const char* root);
+// iio-sensor-proxy on the system bus, claimed the first time there is no raw
+// reading and released at exit: its orientation (the screen's side that is
+// down) as a tilt towards that side; false while it gives none. Forgetting it
+// drops the claim, to be made again on the next read.
+bool ReadSensorProxy(TiltAxes* axes);
+void ForgetSensorProxy();
+// The reading of a device held still and tilted 0.6 g towards one side (x, y of
+// -1, 0 or 1; y = 1 lowers the bottom edge), or lying flat (0, 0).
+TiltAxes TiltToward(int x, int y);

@@ -37,6 +37,11 @@ TiltAxes TiltFromKeys(const Uint8* keyState) {
   return TiltAxes{Clamp16(x), Clamp16(y), static_cast<Sint16>(tilted ? TiltRemainder : FullScale)};
 }
 
+TiltAxes TiltToward(int x, int y) {
+  return TiltAxes{static_cast<Sint16>(x * TiltReading), static_cast<Sint16>(y * TiltReading),
+                  static_cast<Sint16>(x || y ? TiltRemainder : FullScale)};
+}
+
 bool TiltKeyHeld(const Uint8* keyState) {
   return keyState[ShakeKey] || Arrow(keyState, TiltRightKey) || Arrow(keyState, TiltLeftKey) ||
          Arrow(keyState, TiltUpKey) || Arrow(keyState, TiltDownKey);

@@ -1,9 +1,13 @@
 // What stands in for the handheld's accelerometer (held keys, Linux IIO
-// sensors on fake sysfs trees) and its activation events.
+// sensors on fake sysfs trees, iio-sensor-proxy mocked on a bus of the test's
+// own) and its activation events.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -11,6 +15,20 @@
 
 #include "platform.h"
 #include "sequencer.h"
+
+// A driver whose buffer another reader has enabled fails raw reads with EBUSY:
+// while this is set, the fake tree's raw files fail so.
+int FailRawReadsWith;
+extern "C" ssize_t read(int fd, void* buffer, size_t size) {
+  static auto real = reinterpret_cast<ssize_t (*)(int, void*, size_t)>(dlsym(RTLD_NEXT, "read"));
+  char path[256] = {0};
+  if (FailRawReadsWith && readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1) > 0 &&
+      std::strstr(path, "/pegpond-iio-") && std::strstr(path, "_raw")) {
+    errno = FailRawReadsWith;
+    return -1;
+  }
+  return real(fd, buffer, size);
+}
 
 namespace {
 bool Same(const TiltAxes& a, const TiltAxes& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
@@ -68,8 +86,10 @@ class Iio : public ::testing::Test {
     char name[] = "/tmp/pegpond-iio-XXXXXX";
     root = mkdtemp(name);
     Put("iio:device0", {{"in_illuminance_raw", "50"}});  // a light sensor comes first
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);  // never the machine's own proxy
   }
   void TearDown() override {
+    FailRawReadsWith = 0;
     SetTiltSensorRoot("/nonexistent");
     ASSERT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0);
   }
@@ -84,7 +104,7 @@ class Iio : public ::testing::Test {
   TiltAxes Read() {
     IioAccelerometer sensor;
     TiltAxes axes{1, 1, 1};
-    EXPECT_TRUE(FindIioAccelerometer(root.c_str(), &sensor) && ReadIioAccelerometer(sensor, &axes));
+    EXPECT_TRUE(FindIioAccelerometer(root.c_str(), &sensor) && !ReadIioAccelerometer(sensor, &axes));
     return axes;
   }
 };
@@ -123,5 +143,117 @@ TEST_F(Iio, TheTiltSourceFallsBackToTheKeysAndHeldKeysWin) {
   ASSERT_EQ(std::system(("rm -rf '" + root + "/iio:device2'").c_str()), 0);
   EXPECT_TRUE(Same(ReadTiltAxes(nullptr), TiltAxes{0, 0, 32767}));
   EXPECT_FALSE(ReadTiltSensor(&a));
+}
+
+TEST_F(Iio, ReadsThatFailKeepTheLastReadingForAMomentThenThereIsNone) {
+  Accelerometer("iio:device1", -8192, 0, 16384);
+  SetTiltSensorRoot(root.c_str());
+  EXPECT_EQ(ReadTiltAxes(nullptr).x, 16384);
+  for (int error : {EBUSY, EIO, EAGAIN}) {
+    FailRawReadsWith = error;
+    for (int frame = 0; frame < 15; ++frame) EXPECT_EQ(ReadTiltAxes(nullptr).x, 16384) << error << " " << frame;
+    // Then lying flat, still one gravity: it neither steers nor jolts.
+    EXPECT_TRUE(Same(ReadTiltAxes(nullptr), TiltAxes{0, 0, 32767})) << error;
+    FailRawReadsWith = 0;
+    EXPECT_EQ(ReadTiltAxes(nullptr).x, 16384) << error;  // kept, so read again at once
+  }
+  // Busy from the start: found all the same, with no reading until it answers.
+  FailRawReadsWith = EBUSY;
+  SetTiltSensorRoot(root.c_str());
+  TiltAxes a;
+  EXPECT_FALSE(ReadTiltSensor(&a));
+  FailRawReadsWith = 0;
+  EXPECT_TRUE(ReadTiltSensor(&a) && a.x == 16384);
+}
+
+// iio-sensor-proxy as python3-dbusmock's template gives it, on a bus of the
+// test's own that the program takes for the system bus.
+class SensorProxy : public Iio {
+ protected:
+  std::string busPid, mockPid;
+  void SetUp() override {
+    Iio::SetUp();
+    FILE* daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    char address[512] = {0}, pid[32] = {0};
+    ASSERT_TRUE(daemon && std::fgets(address, sizeof address, daemon) && std::fgets(pid, sizeof pid, daemon));
+    pclose(daemon);
+    address[std::strcspn(address, "\n")] = 0;
+    busPid = pid;
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", address, 1);
+  }
+  void TearDown() override {
+    SetTiltSensorRoot("/nonexistent");  // releases the claim before the bus goes
+    if (!mockPid.empty()) kill(std::stoi(mockPid), SIGTERM);
+    kill(std::stoi(busPid), SIGTERM);
+    Iio::TearDown();
+  }
+  std::string Ask(const std::string& what) {
+    std::string out;
+    if (FILE* p = popen(("dbus-send --system --print-reply " + what + " 2>&1").c_str(), "r")) {
+      for (char line[256]; std::fgets(line, sizeof line, p);) out += line;
+      pclose(p);
+    }
+    return out;
+  }
+  std::string Mock(const std::string& call) {
+    return Ask("--dest=net.hadess.SensorProxy /net/hadess/SensorProxy org.freedesktop.DBus.Mock." + call);
+  }
+  void StartMock() {
+    FILE* p = popen("/usr/bin/python3 -m dbusmock --system --template iio-sensors-proxy --parameters "
+                    "'{\"has_accelerometer\": true, \"accelerometer_orientation\": \"normal\"}' >/dev/null 2>&1 & echo $!",
+                    "r");
+    char pid[32] = {0};
+    ASSERT_TRUE(p && std::fgets(pid, sizeof pid, p));
+    pclose(p);
+    mockPid = pid;
+    for (int tries = 0; tries < 500 && Mock("GetInternalProperty string:HasAccelerometer").find("true") == std::string::npos; ++tries)
+      usleep(10000);
+  }
+  // The proxy's answers come in later frames: the reading once it is there.
+  bool Until(const TiltAxes& want, bool (*source)(TiltAxes*) = ReadSensorProxy) {
+    TiltAxes a;
+    for (int frame = 0; frame < 500; ++frame, usleep(5000))
+      if (source(&a) && Same(a, want)) return true;
+    return false;
+  }
+};
+
+TEST_F(SensorProxy, ItsOrientationSteersAsATiltOfThatSideWhenThereAreNoRawReadings) {
+  TiltAxes a;
+  for (int frame = 0; frame < 50; ++frame, usleep(2000)) EXPECT_FALSE(ReadSensorProxy(&a));  // not running
+  ForgetSensorProxy();
+  StartMock();
+  ASSERT_TRUE(Until(TiltToward(0, 1)));  // upright: the bottom edge down
+  EXPECT_NE(Mock("GetInternalProperty string:AccelerometerOwners").find("string \":"), std::string::npos);  // claimed
+  struct Case {
+    const char* orientation;
+    int horizontal, vertical;
+  } cases[] = {{"left-up", 1, 0}, {"bottom-up", 0, 1}, {"right-up", -1, 0}, {"normal", 0, -1}};
+  for (const Case& c : cases) {
+    Mock(std::string("SetInternalProperty string:net.hadess.SensorProxy string:AccelerometerOrientation variant:string:") +
+         c.orientation);
+    ASSERT_TRUE(Until(TiltToward(c.horizontal, -c.vertical))) << c.orientation;
+    SweepLine = Playhead{0, 0, 0, 0, 0};
+    a = TiltToward(c.horizontal, -c.vertical);
+    SteerByTilt(ReadAccelerometer(a.x, a.y, a.z));
+    EXPECT_TRUE(SweepLine.horizontalDirection == c.horizontal && SweepLine.verticalDirection == c.vertical) << c.orientation;
+  }
+  Mock("SetInternalProperty string:net.hadess.SensorProxy string:AccelerometerOrientation variant:string:undefined");
+  bool none = false;
+  for (int frame = 0; frame < 500 && !none; ++frame, usleep(5000)) none = !ReadSensorProxy(&a);
+  EXPECT_TRUE(none);
+  // Raw readings win while there are any; busy for longer than a moment, the orientation.
+  Mock("SetInternalProperty string:net.hadess.SensorProxy string:AccelerometerOrientation variant:string:right-up");
+  Accelerometer("iio:device1", 0, -8192, 16384);
+  SetTiltSensorRoot(root.c_str());
+  EXPECT_TRUE(ReadTiltSensor(&a) && Same(a, TiltAxes{0, -16384, 32767}));
+  FailRawReadsWith = EBUSY;
+  EXPECT_TRUE(Until(TiltToward(-1, 0), ReadTiltSensor));
+  // Let go at the end: no claim is left behind.
+  SetTiltSensorRoot("/nonexistent");
+  bool released = false;
+  for (int tries = 0; tries < 500 && !released; ++tries, usleep(5000))
+    released = Mock("GetInternalProperty string:AccelerometerOwners").find("string \":") == std::string::npos;
+  EXPECT_TRUE(released);
 }
 }  // namespace
