@@ -56,7 +56,9 @@ bool DrainEvents() {
 }
 
 void RunFrameLoop() {
+  bool screenKept = false;
   for (;;) {
+    if (AppActive != screenKept) KeepScreenOn(screenKept = AppActive);
     FrameTime = TickSource();
     Uint32 delay = PaceDelayMs(FrameTime - PreviousFrameTime);
     if (delay > 0) {
@@ -73,6 +75,7 @@ void RunFrameLoop() {
     } else {
       Delay(IdleDelayMs);
     }
-    if (DrainEvents()) return;
+    if (DrainEvents()) break;
   }
+  KeepScreenOn(false);
 }

@@ -49,6 +49,13 @@ void SwapScreen();
 // Releases the ES context and gives SDL back its own, so SDL_Quit tears down cleanly.
 void CloseScreen();
 
+// While the toy plays in front the screen stays on, as for a game or a film;
+// paused, it may blank and a phone may sleep. On Linux SDL is told to leave the
+// screensaver alone and the program asks the X server and the desktop's
+// screensaver service (org.freedesktop.ScreenSaver) itself; the page does
+// nothing. Does nothing while no screen is open.
+void KeepScreenOn(bool on);
+
 // The program hands over its peg grid and its life switch once the grid is
 // cleared at start-up. The browser's page starts the grid with the pattern of
 // its link, reads it to put the current pattern into a link, and shows the life

@@ -56,6 +56,9 @@ bool MakeEglContext(Display* display, Window window) {
 // Without a display SDL 1.2 would fall back to drawing text art in the terminal.
 void PreparePlatform() {
   setenv("SDL_VIDEODRIVER", "x11", 0);
+  // SDL would keep the screen on for as long as its window exists, paused too;
+  // KeepScreenOn does it while the toy plays, where the user chose nothing.
+  setenv("SDL_VIDEO_ALLOW_SCREENSAVER", "1", 0);
   // SDL 1.2 over SDL 2 (it reports 1.2.50 on) asks a sound server to queue
   // one mixing buffer, 46 ms, which a busy machine lets run dry now and then:
   // the server then plays on later, and every note after that sounds late.

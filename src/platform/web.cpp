@@ -124,6 +124,7 @@ void SwapScreen() {
   if (!presented) presented = true, emscripten_sleep(0);
 }
 void CloseScreen() {}
+void KeepScreenOn(bool) {}
 
 // The page writes the pattern of its link into the grid, reads the grid back
 // to share it, and watches the life switch, the tempo, the sound set (whose
