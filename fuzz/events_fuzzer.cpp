@@ -15,6 +15,7 @@ TiltAxes ReadTiltAxes(SDL_Joystick*) { return TiltAxes{0, 0, 0}; }
 int MotionSensing = 1, ArrowsSteer = 1;
 void PlayNote(int, double) {}
 void Announce(const char*) {}
+void KeepScreenOn(bool) {}
 // Takes would go to the music folder, not the scratch one.
 void ToggleTake() {}
 void KeepTakeTempo(int, double) {}
