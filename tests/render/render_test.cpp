@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,8 +74,26 @@ class Render : public ::testing::Test {
                 Png("splash.png", 512, 512, 3, background));
   }
   // Compares the framebuffer with a reference frame; PEGPOND_WRITE_REFERENCE=1
-  // writes the reference instead (look at it before committing it).
-  static void ExpectFrame(const std::string& name, int width, int height) {
+  // writes the reference instead (look at it before committing it). Up to 2
+  // levels of 255 per channel may differ: no one sees them, and cheaper
+  // arithmetic for the same picture may round differently.
+  //
+  // Played water holds to that only on the rasterizer the references were made
+  // with, llvmpipe on x86-64. A shader's mediump need only carry 10 bits, and
+  // the ripple step writes each slope as 0.5 + (right - left), which for flat
+  // water lands within a rounding of 127.5 levels: after one step from the
+  // same start, llvmpipe on aarch64 wrote 127 where x86-64 wrote 128 for 37,451
+  // of the 65,536 slope texels, and agreed with it elsewhere but for 5 texels
+  // by 1 level. The highlight takes the normal's 80th power, so the next frame
+  // differed by 4 to 5 levels nearly everywhere, and the water's feedback made
+  // single pixels differ by up to 156 by the last frame compared. A phone's
+  // GPU, with 16-bit mediump, parts further. What holds on any conforming
+  // rasterizer is the picture's geometry: the means of its 16 x 16 blocks,
+  // which were at most 8.5 levels apart there (the mean 3.2). They must be
+  // within 16: on the reference rasterizer, a peg missing or moved by a cell
+  // moved a block by 79 levels or more, and row 11's pegs drawn unpressed, or
+  // the water one step further, by 30.
+  static void ExpectFrame(const std::string& name, int width, int height, bool played = false) {
     Pixels bottomUp = ReadPixels(0, 0, width, height), shown;
     for (int y = height - 1; y >= 0; --y)  // rows from the top, as a picture file has them
       shown.insert(shown.end(), &bottomUp[y * width * 4], &bottomUp[(y + 1) * width * 4]);
@@ -83,19 +102,33 @@ class Render : public ::testing::Test {
       ASSERT_TRUE(Png(reference.c_str(), width, height, 4, shown));
       return;
     }
-    // Up to 2 levels of 255 per channel may differ: no one sees them, and
-    // cheaper arithmetic for the same picture may round differently.
     int w = 0, h = 0, channels = 0, differing = 0, first = -1, largest = 0;
     unsigned char* expected = stbi_load(reference.c_str(), &w, &h, &channels, 4);
     ASSERT_TRUE(expected && w == width && h == height) << reference;
-    for (size_t i = 0; i < shown.size(); ++i) {
-      int difference = std::abs(shown[i] - expected[i]);
-      largest = std::max(largest, difference);
-      if (difference > 2) differing++, first = first < 0 ? int(i / 4) : first;
-    }
+    bool exact = !played || ReferenceRasterizer();
+    const int block = exact ? 1 : 16, allowed = exact ? 2 : 16;
+    for (int by = 0; by < height; by += block)
+      for (int bx = 0; bx < width; bx += block)
+        for (int c = 0; c < 4; ++c) {
+          int sum = 0;
+          for (int y = by; y < by + block; ++y)
+            for (int x = bx; x < bx + block; ++x) sum += shown[(y * width + x) * 4 + c] - expected[(y * width + x) * 4 + c];
+          int difference = std::abs(sum) / (block * block);
+          largest = std::max(largest, difference);
+          if (difference > allowed) differing++, first = first < 0 ? by * width + bx : first;
+        }
     stbi_image_free(expected);
-    std::printf("%s: the largest difference from the reference is %d of 255\n", name.c_str(), largest);
+    std::printf("%s: the largest difference from the reference is %d of 255%s\n", name.c_str(), largest,
+                exact ? "" : " in the means of 16 x 16 blocks");
     EXPECT_EQ(differing, 0) << name << ": first at x " << first % width << ", y " << first / width << " from the top";
+  }
+  static bool ReferenceRasterizer() {
+#if defined(__x86_64__)
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    return renderer && std::strstr(renderer, "llvmpipe");
+#else
+    return false;
+#endif
   }
   std::string directory;
 };
@@ -128,7 +161,7 @@ TEST_F(Render, PlayedFramesMatchTheirReferences) {
       StepWater(skip.skipColumn, skip.skipRow);
       ComposeFrame();
     }
-    ExpectFrame(s.name, s.width, s.height);
+    ExpectFrame(s.name, s.width, s.height, true);
     DestroyHeadlessGl();
   }
 }
