@@ -138,6 +138,10 @@ void SetTiltSensorRoot(const char* root);
 // drops the claim, to be made again on the next read.
 bool ReadSensorProxy(TiltAxes* axes);
 void ForgetSensorProxy();
+// A private connection to the D-Bus bus at this address, registered, which
+// never ends the process when the bus goes; null where there is none.
+struct DBusConnection;
+DBusConnection* OpenBus(const char* address);
 // The reading of a device held still and tilted 0.6 g towards one side (x, y of
 // -1, 0 or 1; y = 1 lowers the bottom edge), or lying flat (0, 0).
 TiltAxes TiltToward(int x, int y);

@@ -30,17 +30,7 @@ DBusConnection* SessionBus() {
     std::string socket = std::string(runtime) + "/bus";
     if (access(socket.c_str(), F_OK) == 0) address = "unix:path=" + socket;
   }
-  if (address.empty()) return nullptr;
-  DBusError error;
-  dbus_error_init(&error);
-  Session = dbus_connection_open_private(address.c_str(), &error);
-  if (Session && !dbus_bus_register(Session, &error)) {
-    dbus_connection_close(Session);
-    dbus_connection_unref(Session);
-    Session = nullptr;
-  }
-  dbus_error_free(&error);
-  if (Session) dbus_connection_set_exit_on_disconnect(Session, FALSE);
+  if (!address.empty()) Session = OpenBus(address.c_str());
   return Session;
 }
 

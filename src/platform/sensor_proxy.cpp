@@ -93,17 +93,8 @@ void Claim() {
   // The system bus, or the one named for this process: read at each try,
   // where libdbus's own lookup keeps the first it found.
   const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-  DBusError error;
-  dbus_error_init(&error);
-  Bus = dbus_connection_open_private(address ? address : "unix:path=/run/dbus/system_bus_socket", &error);
-  if (Bus && !dbus_bus_register(Bus, &error)) {
-    dbus_connection_close(Bus);
-    dbus_connection_unref(Bus);
-    Bus = nullptr;
-  }
-  dbus_error_free(&error);
+  Bus = OpenBus(address ? address : "unix:path=/run/dbus/system_bus_socket");
   if (!Bus) return;
-  dbus_connection_set_exit_on_disconnect(Bus, FALSE);
   static bool releaseAtExit = !std::atexit(Release);
   (void)releaseAtExit;
   dbus_bus_add_match(Bus, "type='signal',sender='net.hadess.SensorProxy',path='/net/hadess/SensorProxy',"
@@ -119,6 +110,20 @@ void Claim() {
   if (getAll) dbus_message_unref(getAll);
 }
 }  // namespace
+
+DBusConnection* OpenBus(const char* address) {
+  DBusError error;
+  dbus_error_init(&error);
+  DBusConnection* bus = dbus_connection_open_private(address, &error);
+  if (bus && !dbus_bus_register(bus, &error)) {
+    dbus_connection_close(bus);
+    dbus_connection_unref(bus);
+    bus = nullptr;
+  }
+  dbus_error_free(&error);
+  if (bus) dbus_connection_set_exit_on_disconnect(bus, FALSE);
+  return bus;
+}
 
 bool ReadSensorProxy(TiltAxes* axes) {
   if (!Bus) {
