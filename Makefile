@@ -47,8 +47,8 @@ test: build web
 	cmake -S . -B $(BUILD)-asan -G Ninja -DPEGPOND_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan
 	cd $(BUILD)-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 ctest --output-on-failure -j 2 --label-exclude e2e
-	fuzz/run.sh 10
-	tests/soak/soak.sh $(BUILD) 20
+	fuzz/run.sh 20
+	tests/soak/soak.sh $(BUILD) 30
 	tests/memcheck/memcheck.sh $(BUILD) 10
 	tests/package/package.sh
 	@echo "stress: 3 passed, 0 failed"
