@@ -1,7 +1,7 @@
 #!/bin/sh
 # The beat, heard through SDL's disk driver, or as a player hears it: the
-# program's default output into a sound server's null sink, recorded by the
-# server's own recorder. A peg on every row, the sweep moving down (the pointer
+# program's default output into a sound server's null sink, recorded through
+# the server's PulseAudio side (scripts/xsession says why). A peg on every row, the sweep moving down (the pointer
 # outside the window), then up and down again as the keys tilt it. Every
 # line's note starts one step after the line before it, to the millisecond,
 # none is lost, and the steps keep real time, while s switches the sound set
