@@ -253,6 +253,13 @@ TEST(Midi, KeysChannelsPansProgramsAndTheTrackTickForTick) {
   EXPECT_EQ(MidiTicks(250), 240u);
 
   EXPECT_EQ(MidiTicks(125, 240), 240u);
+  // The pan law (the lowest and highest notes' volumes, the middle, the sides)
+  // and the velocity of the notes' volume, of silence and of more than full.
+  const int pans[][3] = {{255, 155, 44}, {155, 255, 83}, {205, 205, 64}, {255, 0, 0}, {0, 255, 127}};
+  for (const auto& p : pans) EXPECT_EQ(MidiPan(p[0], p[1]), p[2]) << p[0] << " " << p[1];
+  EXPECT_EQ(MidiVelocity(NoteVolume), 50);
+  EXPECT_EQ(MidiVelocity(0), 1);
+  EXPECT_EQ(MidiVelocity(200), 127);
   const std::vector<TakeTempo> Steady = {{0, MidiQuarterUs}};
   const struct {
     std::vector<TakeNote> notes;

@@ -236,7 +236,11 @@ TEST_F(Patterns, SlotFilesAreTheGridImageByteForByte) {
   Write(Path("a.pat"), image);
   LoadOrSavePattern(Path("a.pat").c_str(), false);
   EXPECT_TRUE(HasPeg(0, 0) && !HasPeg(0, 2) && HasPeg(15, 10));
+  mode_t mask = umask(027);  // a saved slot is readable as a file opened with "wb" would be
   LoadOrSavePattern(Path("b.pat").c_str(), true);
+  umask(mask);
+  struct stat saved;
+  EXPECT_TRUE(stat(Path("b.pat").c_str(), &saved) == 0 && (saved.st_mode & 07777) == 0640);
   EXPECT_EQ(Read(Path("b.pat")), image);
   ClearGrid();
   LoadOrSavePattern(Path("b.pat").c_str(), true);  // an empty grid saves 192 zero bytes
