@@ -1,13 +1,14 @@
 #!/bin/sh
 # The beat, heard through SDL's disk driver, or as a player hears it: the
 # program's default output into a sound server's null sink, recorded through
-# the server's PulseAudio side (scripts/xsession says why). A peg on every row, the sweep moving down (the pointer
-# outside the window), then up and down again as the keys tilt it. Every
-# line's note starts one step after the line before it, to the millisecond,
-# none is lost, and the steps keep real time, while s switches the sound set
-# three times, each loaded then. The notes are clicks, so that each onset
-# shows to the sample, and each is recognised by its pan. At another tempo
-# than 120 bpm, its keys are pressed first.
+# the server's PulseAudio side (scripts/xsession says why). A peg on every
+# row, the sweep moving down (the pointer outside the window), then up and
+# down again as the keys tilt it. Every line's note starts one step after
+# the line before it, to the millisecond, none is lost, and the steps keep
+# real time, while s switches the sound set three times, each loaded then.
+# The notes are clicks, so that each onset shows to the sample, and each is
+# recognised by its pan. At another tempo than 120 bpm, its keys are pressed
+# first.
 #   beat.sh BUILD_DIR [SECONDS [disk|pipewire|pulseaudio [BPM]]]
 #                                 (12 s through the disk driver by default)
 BUILD=$1 seconds=${2:-12} capture=${3:-disk} bpm=${4:-120}
