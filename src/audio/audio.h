@@ -158,18 +158,22 @@ std::vector<Uint8> EncodeMidi(const std::vector<TakeNote>& notes, Uint32 endTick
 //   (a device that stalled, a stream that started after filling its buffer),
 //   or, once the line stands on three points, one earlier by that much (a
 //   device that took more at once), starts the points afresh.
-// - Notes are placed on a line at the fitted rate that closes its distance to
-//   the fitted line by at most ClockSlew ms a ms (a quarter of a ms from one
-//   250 ms step to the next, half a ms from one 500 ms step at 60 bpm), as a
-//   new point may move the fitted line by a ms or two while it stands on few;
-//   before the third point it moves with it at once.
+// - Notes are placed on a line that closes its distance to the fitted line by
+//   at most ClockSlew ms a ms (a quarter of a ms from one 250 ms step to the
+//   next, half a ms from one 500 ms step at 60 bpm), as a new point may move
+//   the fitted line by a ms or two while it stands on few; before the third
+//   point it moves with it at once. Its rate turns to the fitted rate by at
+//   most ClockTurn a ms (a step's sound by half a ms from one step to
+//   the next): a rate found anew, or a device whose pace changes (SDL's disk
+//   driver, by a percent within a second when its machine wakes it later),
+//   never shortens or lengthens every step at once.
 // - After a stall of at most ClockLossMs, though, notes close the distance by
 //   ClockCatchUp ms a ms (half a ms a 250 ms step; 11 s for 22 ms): the stall
 //   moved the sound that was playing by as much, and a note moved at once
 //   would make a second gap off in what is heard. A longer stall moves them
 //   at once.
 const double ClockJumpMs = 15, ClockStallMs = 500, ClockPointMs = 500, ClockSlew = 0.001;
-const double ClockLossMs = 30, ClockCatchUp = 0.002;
+const double ClockLossMs = 30, ClockCatchUp = 0.002, ClockTurn = 8e-6;
 struct AudioClock {
   static constexpr int ClockPoints = 32;
   double pointTickMs[ClockPoints], pointDeviceMs[ClockPoints];
@@ -180,7 +184,7 @@ struct AudioClock {
   double leastLateMs = 0;   // and by how much at least
   double priorRate = 1;                                    // the rate known before the points
   double tickAnchorMs = 0, deviceAnchorMs = 0, rate = 1;  // the fitted line
-  double placedTickMs = 0, placedDeviceMs = 0;            // the notes' line, at the fitted rate
+  double placedTickMs = 0, placedDeviceMs = 0, placedRate = 1;  // the notes' line
   bool catchingUp = false;                                 // after a short stall
 };
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs);

@@ -7,8 +7,10 @@ namespace {
 const double RateDoubt = 3e-4;  // how far from the rate known before a device's may be
 
 void Restart(AudioClock& clock, double tickMs, double deviceMs) {
-  // A device that stalled keeps its rate, when four seconds of points told it.
-  clock.priorRate = clock.count >= 8 ? clock.rate : 1;
+  // A device that stalled keeps its rate, when four seconds of points told it,
+  // else the rate known before them: a second stall soon after the first
+  // leaves the rate as it was, not the nominal one.
+  clock.priorRate = clock.count >= 8 ? clock.rate : clock.priorRate;
   clock.started = true;
   clock.count = clock.next = 0;
   clock.openTickMs = clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
@@ -38,9 +40,10 @@ void FitLine(AudioClock& clock) {
     }
     scatter = sum / (count - 2);
   }
-  // The rate known counts only while the points do not plainly contradict it.
+  // The rate known counts only while the points do not plainly contradict it,
+  // which takes three: two points a few ms late tell a rate a percent off.
   double prior = scatter / (RateDoubt * RateDoubt);
-  if (spread > 0 && std::fabs(covariance / spread - clock.priorRate) > 3 * (std::sqrt(scatter / spread) + RateDoubt))
+  if (count >= 3 && std::fabs(covariance / spread - clock.priorRate) > 3 * (std::sqrt(scatter / spread) + RateDoubt))
     prior = 0;
   clock.rate = (prior * clock.priorRate + covariance) / (prior + spread);
   clock.tickAnchorMs = meanTick, clock.deviceAnchorMs = meanDevice;
@@ -52,7 +55,7 @@ double FitMsAt(const AudioClock& clock, double tickMs) {
 }  // namespace
 
 double DeviceMsAt(const AudioClock& clock, double tickMs) {
-  return clock.placedDeviceMs + clock.rate * (tickMs - clock.placedTickMs);
+  return clock.placedDeviceMs + clock.placedRate * (tickMs - clock.placedTickMs);
 }
 
 void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
@@ -77,14 +80,18 @@ void FollowAudioClock(AudioClock& clock, double tickMs, double deviceMs) {
     clock.bestTickMs = tickMs, clock.bestDeviceMs = deviceMs;
   }
   FitLine(clock);
-  // Notes follow the fitted line at its rate but close the distance to it
-  // gradually, so that a new point never moves a line's sound by more than
-  // ClockSlew of the time since the last reading. Until the line stands on
-  // three points, as after a restart, they move with it at once, but after a
-  // short stall they catch up with it at ClockCatchUp.
+  // Notes follow the fitted line, turning to its rate and closing the distance
+  // to it gradually, so that a new point never moves a line's sound by more
+  // than ClockSlew of the time since the last reading. Until the line stands
+  // on three points, as after a restart, they move with it at once, but after
+  // a short stall they catch up with it at ClockCatchUp.
+  double elapsed = std::max(tickMs - clock.placedTickMs, 0.0);
+  bool atOnce = clock.count < 3 && !clock.catchingUp;
+  double turn = ClockTurn * elapsed;
+  clock.placedRate = atOnce ? clock.rate : clock.placedRate + std::clamp(clock.rate - clock.placedRate, -turn, turn);
   double placed = DeviceMsAt(clock, tickMs), fitted = FitMsAt(clock, tickMs);
   if (clock.catchingUp && std::fabs(fitted - placed) < ClockJumpMs / 10) clock.catchingUp = false;
-  double most = (clock.catchingUp ? ClockCatchUp : ClockSlew) * std::max(tickMs - clock.placedTickMs, 0.0);
-  clock.placedDeviceMs = clock.count < 3 && !clock.catchingUp ? fitted : placed + std::clamp(fitted - placed, -most, most);
+  double most = (clock.catchingUp ? ClockCatchUp : ClockSlew) * elapsed;
+  clock.placedDeviceMs = atOnce ? fitted : placed + std::clamp(fitted - placed, -most, most);
   clock.placedTickMs = tickMs;
 }

@@ -102,18 +102,24 @@ TEST(Voices, NotesStartAtTheirDueSampleFollowTheDeviceClockAndCutTheirChannel) {
 // settles (after its first two seconds), a line's sound moves by at most 0.75
 // ms against the one before; a stall of 65 ms moves it at once, one of 22 ms
 // gradually, also read up to 10 ms late, as behind a sound server, and the
-// line settles on the device again.
+// line settles on the device again, keeping the device's rate through a
+// second stall soon after. So it does, within half a minute, on a device that
+// turns a percent slower at once, as SDL's disk driver may, without a step's
+// sound changing at once.
 TEST(DeviceClock, NotesFollowANewLineGraduallyAndALongStallAtOnce) {
-  for (auto [stall, server] : {std::pair{65.0, false}, {22.0, false}, {22.0, true}}) {
+  struct { double stall; bool server, twice; double speed; } cases[] = {
+      {65, false, false, 1.002}, {22, false, true, 1.002}, {22, true, false, 1.002}, {0, false, false, 0.992}};
+  for (auto [stall, server, twice, later] : cases) {
     AudioClock clock;
-    const double Speed = 1.002, Period = 1024 / (AudioFrequency / 1000.0);
-    double device = 0, tick = 5000, stallMs = 0, placed = 0, gap = 0;
+    const double Period = 1024 / (AudioFrequency / 1000.0);
+    double device = 0, tick = 5000, speed = 1.002, placed = 0, gap = 0;
     int line = 1;
     std::vector<double> jumps;  // the gaps more than 0.75 ms off the one before
-    for (int reading = 0; reading < 1000; ++reading, device += Period, tick = 5000 + device / Speed + stallMs) {
-      if (reading == 600) stallMs = stall;
+    for (int reading = 0; reading < 1200; ++reading, device += Period, tick += Period / speed) {
+      if (reading == 600 || (twice && reading == 630)) tick += stall, speed = later;
       FollowAudioClock(clock, tick + (server ? reading * 7 % 5 * 2.5 : reading / 11 * 7 % 5 * 0.5), device);
-      if (reading == 599 || reading == 999) {
+      if (twice && reading == 650) EXPECT_NEAR(clock.rate, speed, 1e-3);  // its points started afresh again
+      if (reading == 599 || reading == 1199) {
         EXPECT_NEAR(DeviceMsAt(clock, tick), device - !server, 1) << stall << " " << reading;  // among the earliest readings
       }
       for (; 5000 + 250.0 * line <= tick; ++line) {  // the lines due since the last reading
@@ -122,13 +128,13 @@ TEST(DeviceClock, NotesFollowANewLineGraduallyAndALongStallAtOnce) {
         gap = at - placed, placed = at;
       }
     }
-    if (stall == 22.0) {
+    if (stall < 30) {
       EXPECT_TRUE(jumps.empty()) << jumps[0];
       continue;
     }
     ASSERT_EQ(jumps.size(), 2u);  // the stall's gap, then the next one as before
-    EXPECT_NEAR(jumps[0], -stall * Speed, 2);  // give or take the readings' lateness
-    EXPECT_NEAR(jumps[1], stall * Speed, 2);
+    EXPECT_NEAR(jumps[0], -stall * speed, 2);  // give or take the readings' lateness
+    EXPECT_NEAR(jumps[1], stall * speed, 2);
   }
 }
 
