@@ -53,7 +53,8 @@ struct Sample {
 Sint16 Mixed(Sint16 value, int pan, int volume) { return Sint16(Sint16(float(value) * (float(pan) / 255.0f)) * volume / 128); }
 
 TEST(Voices, NotesStartAtTheirDueSampleFollowTheDeviceClockAndCutTheirChannel) {
-  Sample a(10000, NoteVolume), b(-8000, NoteVolume), loud(30000, 128);
+  // Kept past the test: the voices still playing them are mixed by the next.
+  static Sample a(10000, NoteVolume), b(-8000, NoteVolume), loud(30000, 128);
   const double FramesPerMs = AudioFrequency / 1000.0;
   FakeDevice device(1.0);
   device.Mix(100);
@@ -308,12 +309,43 @@ TEST(Midi, KeysChannelsPansProgramsAndTheTrackTickForTick) {
   }
 }
 
-TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWav) {
+TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWavAndALongOneKeepsEveryFrame) {
   char name[] = "/tmp/pegpond-takes-XXXXXX";
   std::string dir = mkdtemp(name);
+  auto read = [](const std::string& path) {
+    std::ifstream wav(path, std::ios::binary);
+    return std::vector<Uint8>((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  };
+  // Longer than the writer's ring (about six seconds), handed over in bursts
+  // that the writer takes across the ring's end: every frame, in order.
+  const Uint32 Frames = 150 * AudioChunkSize;
+  pid_t child = fork();
+  if (child == 0) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (SDL_Init(SDL_INIT_AUDIO) != 0 || !OpenAudioDevice()) _exit(2);
+    SDL_LockAudio();
+    if (!StartTake(dir + "/long")) _exit(3);
+    std::vector<Uint32> chunk(AudioChunkSize);
+    for (Uint32 frame = 0; frame < Frames; frame += AudioChunkSize) {
+      for (int i = 0; i < AudioChunkSize; ++i) chunk[i] = frame + Uint32(i);
+      KeepTakeSound(reinterpret_cast<Sint16*>(chunk.data()), AudioChunkSize, 0);
+      if (frame / AudioChunkSize % 10 == 9) SDL_Delay(40);
+    }
+    bool kept = FollowTake();
+    StopTake(), WaitForTakeSound();
+    _exit(kept ? 0 : 4);
+  }
+  int status = -1;
+  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::vector<Uint8> bytes = read(dir + "/long.wav");
+  ASSERT_EQ(bytes.size(), 44 + 4 * size_t(Frames));
+  std::vector<Uint32> frames(Frames);
+  std::memcpy(frames.data(), &bytes[44], 4 * size_t(Frames));
+  for (Uint32 i = 0; i < Frames; ++i) ASSERT_EQ(frames[i], i);
+
   std::vector<Sint16> buffer(2 * AudioChunkSize);
   for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = Sint16(i * 7);
-  pid_t child = fork();
+  child = fork();
   if (child == 0) {  // a file size limit stops the writes short, as a full disk would
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{100000, 100000};
@@ -330,10 +362,8 @@ TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWav) {
     WaitForTakeSound();
     _exit(ended ? 0 : 5);
   }
-  int status = -1;
   ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  std::ifstream wav(dir + "/take.wav", std::ios::binary);
-  std::vector<Uint8> bytes((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  bytes = read(dir + "/take.wav");
   auto number = [&](int at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24; };
   ASSERT_TRUE(bytes.size() > 50000 && bytes.size() <= 100000 && bytes.size() % 4 == 0) << bytes.size();
   EXPECT_TRUE(number(4) == int(bytes.size()) - 8 && number(40) == int(bytes.size()) - 44 && number(24) == AudioFrequency);
