@@ -119,7 +119,9 @@ TEST(DeviceClock, NotesFollowANewLineGraduallyAndALongStallAtOnce) {
     for (int reading = 0; reading < 1200; ++reading, device += Period, tick += Period / speed) {
       if (reading == 600 || (twice && reading == 630)) tick += stall, speed = later;
       FollowAudioClock(clock, tick + (server ? reading * 7 % 5 * 2.5 : reading / 11 * 7 % 5 * 0.5), device);
-      if (twice && reading == 650) EXPECT_NEAR(clock.rate, speed, 1e-3);  // its points started afresh again
+      if (twice && reading == 650) {
+        EXPECT_NEAR(clock.rate, speed, 1e-3);  // its points started afresh again
+      }
       if (reading == 599 || reading == 1199) {
         EXPECT_NEAR(DeviceMsAt(clock, tick), device - !server, 1) << stall << " " << reading;  // among the earliest readings
       }
@@ -312,19 +314,34 @@ TEST(Midi, KeysChannelsPansProgramsAndTheTrackTickForTick) {
 TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWavAndALongOneKeepsEveryFrame) {
   char name[] = "/tmp/pegpond-takes-XXXXXX";
   std::string dir = mkdtemp(name);
-  auto read = [](const std::string& path) {
-    std::ifstream wav(path, std::ios::binary);
-    return std::vector<Uint8>((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>());
+  // A take in a child of its own, under a file size limit if one is given,
+  // the test handing over the sound in the audio thread's stead: its WAV
+  // file's bytes, or none when the child did not end well.
+  auto take = [&](const std::string& file, rlim_t limit, auto hand) {
+    pid_t child = fork();
+    if (child == 0) {
+      if (limit) {  // writes stop short, as on a full disk
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit size{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &size);
+      }
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      if (SDL_Init(SDL_INIT_AUDIO) != 0 || !OpenAudioDevice()) _exit(2);
+      SDL_LockAudio();
+      if (!StartTake(dir + "/" + file)) _exit(3);
+      _exit(hand() ? 0 : 4);
+    }
+    int status = -1;
+    bool ended = waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    EXPECT_TRUE(ended) << file << " " << status;
+    std::ifstream wav(dir + "/" + file + ".wav", std::ios::binary);
+    return ended ? std::vector<Uint8>((std::istreambuf_iterator<char>(wav)), std::istreambuf_iterator<char>()) : std::vector<Uint8>();
   };
+
   // Longer than the writer's ring (about six seconds), handed over in bursts
   // that the writer takes across the ring's end: every frame, in order.
   const Uint32 Frames = 150 * AudioChunkSize;
-  pid_t child = fork();
-  if (child == 0) {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_AUDIO) != 0 || !OpenAudioDevice()) _exit(2);
-    SDL_LockAudio();
-    if (!StartTake(dir + "/long")) _exit(3);
+  std::vector<Uint8> bytes = take("long", 0, [&] {
     std::vector<Uint32> chunk(AudioChunkSize);
     for (Uint32 frame = 0; frame < Frames; frame += AudioChunkSize) {
       for (int i = 0; i < AudioChunkSize; ++i) chunk[i] = frame + Uint32(i);
@@ -333,37 +350,25 @@ TEST(Takes, AFullDiskEndsATakeAsAWholeShorterWavAndALongOneKeepsEveryFrame) {
     }
     bool kept = FollowTake();
     StopTake(), WaitForTakeSound();
-    _exit(kept ? 0 : 4);
-  }
-  int status = -1;
-  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  std::vector<Uint8> bytes = read(dir + "/long.wav");
+    return kept;
+  });
   ASSERT_EQ(bytes.size(), 44 + 4 * size_t(Frames));
   std::vector<Uint32> frames(Frames);
   std::memcpy(frames.data(), &bytes[44], 4 * size_t(Frames));
   for (Uint32 i = 0; i < Frames; ++i) ASSERT_EQ(frames[i], i);
 
+  // A full disk ends the take, whole frames written and the sizes right.
   std::vector<Sint16> buffer(2 * AudioChunkSize);
   for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = Sint16(i * 7);
-  child = fork();
-  if (child == 0) {  // a file size limit stops the writes short, as a full disk would
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{100000, 100000};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_AUDIO) != 0 || !OpenAudioDevice()) _exit(2);
-    SDL_LockAudio();  // the test hands over the sound in the audio thread's stead
-    if (!StartTake(dir + "/take")) _exit(3);
+  bytes = take("take", 100000, [&] {
     for (int i = 0; i < 60 && FollowTake(); ++i) {
       KeepTakeSound(buffer.data(), AudioChunkSize, 0);
       SDL_Delay(10);
     }
     bool ended = !FollowTake();
     WaitForTakeSound();
-    _exit(ended ? 0 : 5);
-  }
-  ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  bytes = read(dir + "/take.wav");
+    return ended;
+  });
   auto number = [&](int at) { return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24; };
   ASSERT_TRUE(bytes.size() > 50000 && bytes.size() <= 100000 && bytes.size() % 4 == 0) << bytes.size();
   EXPECT_TRUE(number(4) == int(bytes.size()) - 8 && number(40) == int(bytes.size()) - 44 && number(24) == AudioFrequency);
